@@ -1,0 +1,4 @@
+#include "app/details_opening.h"
+
+// Filled in together with the details window.
+void OpenDetailsWindow(QWidget*, const DealRecord&, DateTime) {}

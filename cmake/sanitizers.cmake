@@ -1,0 +1,5 @@
+# ASan + UBSan for the whole tree when ZORVIA_SANITIZE is on.
+if(ZORVIA_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()

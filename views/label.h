@@ -1,0 +1,35 @@
+#pragma once
+// A one-line text label. Transparent unless given a background colour; when auto-sized it takes
+// the size of its text each time the text changes, keeping its left and top.
+
+#include <QColor>
+#include <QLabel>
+
+class TLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TLabel(QWidget* parent = nullptr);
+
+    void setAutoSize(bool on);
+    bool autoSize() const { return m_autoSize; }
+
+    void setCaption(const QString& text);
+    QString caption() const { return text(); }
+
+    void setTextColor(const QColor& colour);
+    // An opaque background in this colour; an invalid colour makes the label transparent again.
+    void setBackgroundColor(const QColor& colour);
+
+    // Counts how often the text really changed (labels that must not be rewritten needlessly).
+    int textWrites() const { return m_textWrites; }
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_autoSize = true;
+    int m_textWrites = 0;
+};
