@@ -1,7 +1,214 @@
 #include "app/frm_main.h"
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "app/details_opening.h"
+#include "app/wheel_hook.h"
+#include "deals/deal_clock.h"
+#include "deals/deal_feed.h"
+#include "deals/picture_cache.h"
+#include "deals/sales_count.h"
+#include "services/regional.h"
+#include "services/vendor_service.h"
+#include "views/fonts.h"
+#include "views/item_panel.h"
+
+namespace {
+
+// A scroll bar that leaves the wheel alone, so the grid moves one line per wheel message and
+// only through the hook.
+class TNoWheelScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+};
+
+void CloseQuietly(HttpClient& client) {
+    try {
+        Disconnect(client);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+TScrollBox::TScrollBox(QWidget* parent) : QScrollArea(parent), m_content(new QWidget) {
+    setObjectName(QStringLiteral("ScrollBox1"));
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setVerticalScrollBar(new TNoWheelScrollBar(Qt::Vertical));
+    setHorizontalScrollBar(new TNoWheelScrollBar(Qt::Horizontal));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Base, Qt::white);
+    viewport()->setPalette(white);
+    viewport()->setAutoFillBackground(true);
+
+    m_content->setObjectName(QStringLiteral("ScrollBox1Content"));
+    m_content->setPalette(white);
+    m_content->setAutoFillBackground(false);
+    m_content->resize(0, 0);
+    setWidgetResizable(false);
+    setWidget(m_content);
+
+    verticalScrollBar()->setSingleStep(kLineStep);
+    horizontalScrollBar()->setSingleStep(kLineStep);
+}
+
+void TScrollBox::addTile(QWidget* tile) {
+    tile->setParent(m_content);
+    const QRect edge = tile->geometry();
+    m_content->resize(std::max(m_content->width(), edge.x() + edge.width()),
+                      std::max(m_content->height(), edge.y() + edge.height()));
+    tile->show();
+    // QScrollArea resets the step from the content size; one line stays 8 pixels.
+    verticalScrollBar()->setSingleStep(kLineStep);
+    horizontalScrollBar()->setSingleStep(kLineStep);
+}
+
+void TScrollBox::wheelEvent(QWheelEvent* event) { event->ignore(); }
+
 TfrmZORMain::TfrmZORMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmZORMain"));
     setWindowTitle(QString::fromUtf8("ZorviaⅡ"));
-    setFixedSize(818, 550);
+    // Title bar with the system menu and minimize only; the fixed size keeps it from resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(PixelFont(kSansFace, 11));
+
+    ScrollBox1 = new TScrollBox(this);
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TfrmZORMain::Timer1Timer);
+    ApplicationEvents1 = new TApplicationEvents(this);
+    ApplicationEvents1->OnMessage = [this](QEvent* event, bool& handled) {
+        ApplicationEvents1Message(event, handled);
+    };
+
+    FormCreate();
+}
+
+TfrmZORMain::~TfrmZORMain() {
+    // The children (tiles, details windows, the hook) go first, while AntiFreeze and the
+    // client still exist; a details window may still be waiting on a download.
+    delete ApplicationEvents1;
+    ApplicationEvents1 = nullptr;
+    while (!children().isEmpty()) delete children().last();
+}
+
+void TfrmZORMain::FormCreate() {
+    ImageUrlList.clear();
+
+    setFixedSize(kClientWidth, kClientHeight);
+    ScrollBox1->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
+    StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.x() + (desk.width() - kClientWidth) / 2,
+             desk.y() + (desk.height() - kClientHeight) / 2);
+    }
+
+    SetClockTime(CurrentLocalDateTime());
+    LoadItems();
+    PruneCache(ImageUrlList);
+}
+
+void TfrmZORMain::SetClockTime(DateTime value) {
+    ClockTime = value;
+    Timer1->start();
+}
+
+void TfrmZORMain::Timer1Timer() { ClockTime = AddMilliseconds(ClockTime, 100); }
+
+void TfrmZORMain::ApplicationEvents1Message(QEvent* event, bool& /*handled*/) {
+    if (event->type() != QEvent::Wheel) return;
+    const auto* wheel = static_cast<const QWheelEvent*>(event);
+    if (!IsVerticalWheelMessage(*wheel)) return;
+    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+    bar->triggerAction(WheelMessageWord(*wheel) > 0 ? QAbstractSlider::SliderSingleStepSub
+                                                    : QAbstractSlider::SliderSingleStepAdd);
+}
+
+void TfrmZORMain::LoadItems() {
+    ApplySystemProxy(IdHTTP1);
+    try {
+        Disconnect(IdHTTP1);
+        const std::string text = FetchText(IdHTTP1, ServiceBaseUrl() + kDealFeedPath);
+        Disconnect(IdHTTP1);
+        ParseItems(text);
+    } catch (...) {
+        // A feed that cannot be had or read leaves the grid as far as it got; nothing is said.
+    }
+}
+
+void TfrmZORMain::ParseItems(const std::string& text) {
+    const FeedDocument document(text);
+    if (!document.hasRoot()) return;
+    const int count = document.dealCount();
+    for (int i = 0; i < count; ++i) {
+        const FeedDeal deal = document.deal(i);
+        // A deal that fails half way is dropped with its tile; the grid never shows it.
+        auto tile = std::make_unique<TItemPanel>();
+        tile->move((i % 3) * kTileStep + kTileMargin, (i / 3) * kTileStep + kTileMargin);
+        tile->setNick(deal.value("nick"));
+        tile->setShort_Title(deal.value("short_title"));
+        tile->setFull_Title(deal.value("full_title"));
+        tile->setPrice(ReadMoney(deal.value("price")));
+        tile->setSPrice(ReadMoney(deal.value("sprice")));
+        tile->setNum_iid(deal.value("num_iid"));
+        tile->setItemUrl(deal.value("itemurl"));
+        tile->setSales_Num(ReadCount(deal.value("sales_num")));
+        tile->setStock(ReadCount(deal.value("stock")));
+        tile->setImagefile(deal.value("imagefile"));
+        ImageUrlList.push_back(tile->Imagefile());
+        tile->setStop_time(ReadDateTime(deal.value("stop_time")));
+        TItemPanel* placed = tile.release();
+        ScrollBox1->addTile(placed);
+        placed->OnImageButClick = [this](TItemPanel* sender) { ItemImageButClick(sender); };
+    }
+}
+
+void TfrmZORMain::ItemImageButClick(TItemPanel* tile) {
+    // The client carries one request at a time, and a click can be dispatched while a
+    // refresh waits: such a click is dropped rather than started on the busy client.
+    if (tile == nullptr || m_refreshing || IdHTTP1.busy()) return;
+    m_refreshing = true;
+    const int32_t fallback = tile->Sales_Num();
+    try {
+        Disconnect(IdHTTP1);
+        const int32_t count = FetchSalesNum(IdHTTP1, tile->Num_iid(), fallback);
+        tile->setSales_Num(count);
+        tile->setStock(tile->Stock());
+        Disconnect(IdHTTP1);
+    } catch (...) {
+        CloseQuietly(IdHTTP1);
+    }
+    m_refreshing = false;
+    OpenDetailsWindow(this, tile->record(), ClockTime);
+}
+
+std::vector<TItemPanel*> TfrmZORMain::tiles() const {
+    std::vector<TItemPanel*> result;
+    for (QObject* child : ScrollBox1->content()->children()) {
+        if (auto* tile = qobject_cast<TItemPanel*>(child)) result.push_back(tile);
+    }
+    return result;
 }

@@ -1,11 +1,86 @@
 #pragma once
 // The main window: the deal grid, the deal clock, the wheel hook and the feed client.
 
+#include <QScrollArea>
 #include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "services/date_time.h"
+#include "services/http/anti_freeze.h"
+#include "services/http/http_client.h"
+
+class QStatusBar;
+class QTimer;
+class TApplicationEvents;
+class TItemPanel;
+
+// The grid's scroll box. It never scrolls on the wheel by itself: the application-wide hook
+// does that, one line per wheel message, wherever the pointer is.
+class TScrollBox : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit TScrollBox(QWidget* parent = nullptr);
+
+    static constexpr int kLineStep = 8;
+
+    // The widget that holds the tiles; its height is the bottom edge of the lowest tile.
+    QWidget* content() const { return m_content; }
+    // Puts a finished tile into the grid and extends the scroll range to cover it.
+    void addTile(QWidget* tile);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    QWidget* m_content;
+};
 
 class TfrmZORMain : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kClientWidth = 818;
+    static constexpr int kClientHeight = 550;
+    static constexpr int kStatusBarHeight = 19;
+    static constexpr int kTileStep = 265;
+    static constexpr int kTileMargin = 5;
+
     // Construction runs FormCreate: all loading happens here.
     explicit TfrmZORMain(QWidget* parent = nullptr);
+    ~TfrmZORMain() override;
+
+    // Network waits keep the windows responsive from before the first child exists until
+    // after the last one is gone (members go before the children otherwise).
+    AntiFreeze IdAntiFreeze1;
+    HttpClient IdHTTP1;
+    DateTime ClockTime = 0;
+    std::vector<std::string> ImageUrlList;
+
+    TScrollBox* ScrollBox1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    TApplicationEvents* ApplicationEvents1 = nullptr;
+
+    void SetClockTime(DateTime value);
+    void Timer1Timer();
+    void ApplicationEvents1Message(QEvent* event, bool& handled);
+
+    // Fetches the feed and builds the grid; any failure ends it silently, keeping what was built.
+    void LoadItems();
+    // Builds one tile per deal of the document; throws at the first deal that cannot be read.
+    void ParseItems(const std::string& text);
+
+    // A tile's picture or button was clicked: refresh its sales count, then open its details.
+    void ItemImageButClick(TItemPanel* tile);
+    // True while a tile's sales count is being fetched; clicks are ignored meanwhile.
+    bool refreshing() const { return m_refreshing; }
+
+    // The tiles in the grid, in feed order.
+    std::vector<TItemPanel*> tiles() const;
+
+private:
+    void FormCreate();
+
+    bool m_refreshing = false;
 };

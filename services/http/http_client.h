@@ -30,6 +30,7 @@ private:
 };
 
 class CookieJar;
+class ProxySettingStore;
 
 class HttpClient {
 public:
@@ -41,6 +42,9 @@ public:
     ProxyParams ProxyParams_;
     // Only while AntiFreeze is in force; tests shorten it.
     int ConnectTimeLimitMs = 120000;
+    // Each wait for the body of a failed (redirect or non-2xx) reply; expiring gives
+    // "Read Timeout". Tests shorten it.
+    int ErrorBodyWaitMs = 2000;
 
     bool busy() const;
     CookieJar& cookies();
@@ -52,11 +56,16 @@ public:
 
 // Takes over the user's proxy setting (see proxy_store.h); never throws.
 void ApplySystemProxy(HttpClient& client);
-// One GET; returns exactly the body's bytes. Throws ZorviaError / HttpStatusError.
+// The same from a given store: only "ProxyEnable" exactly 1 and a "ProxyServer" of host, ":"
+// and a decimal port change the client.
+void ApplySystemProxy(HttpClient& client, const ProxySettingStore& store);
+// One GET; returns exactly the body's bytes. Throws ZorviaError / HttpStatusError; a client
+// that is busy with a request throws at once and its request goes on undisturbed.
 std::string FetchText(HttpClient& client, const std::string& url);
 // One GET on a client of its own straight into the file at path (folders created first).
 // True on success; on a failed request the file is removed and false returned. A file that
 // cannot be created throws.
 bool FetchToFile(const std::string& url, const std::string& path);
-// Closes the client's connection if one is open.
+// Closes the client's connection if one is open. Called while the client's request waits (from
+// an event dispatched by AntiFreeze), it ends that request's connection, which then fails.
 void Disconnect(HttpClient& client);

@@ -1,0 +1,163 @@
+// Hovering, closing, and which changes of the active window close the popup.
+#include <QEnterEvent>
+
+#include "details_support.h"
+
+namespace details_test {
+namespace {
+
+void Enter(QWidget* widget) {
+    QEnterEvent event(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
+    QApplication::sendEvent(widget, &event);
+}
+
+void Leave(QWidget* widget) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(widget, &event);
+}
+
+TEST_F(DetailsWindowTest, ButtonsShowTheirHoverPictureWhileThePointerIsOverThem) {
+    struct Case {
+        const char *name, *normal, *hover;
+    };
+    const Case cases[] = {{"ImageJoin", "c1", "c2"}, {"ImageExit", "d1", "d2"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage normal = PackagedImage(QString::fromLatin1(c.normal));
+        const QImage hover = PackagedImage(QString::fromLatin1(c.hover));
+        ASSERT_FALSE(normal.isNull());
+        ASSERT_NE(normal, hover);
+        TDxImage* shown = button(c.name);
+        EXPECT_EQ(shown->picture(), normal);
+        Enter(shown);
+        EXPECT_EQ(shown->picture(), hover);
+        Leave(shown);
+        EXPECT_EQ(shown->picture(), normal);
+        Enter(shown);
+        Enter(shown);
+        EXPECT_EQ(shown->picture(), hover);
+        Leave(shown);
+        EXPECT_EQ(shown->picture(), normal);
+    }
+}
+
+TEST_F(DetailsWindowTest, ClosingStopsTheCountdownBeforeTheWindowGoesAndASecondCloseDoesNothing) {
+    form->setStopTime(AddMilliseconds(Noon(), 60000));
+    form->setCurTime(Noon());
+    ShowActive();
+    ASSERT_TRUE(WaitUntil([&] { return text("Label13") != QStringLiteral("00"); }));
+
+    QTest::mouseClick(button("ImageExit"), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_FALSE(form.isNull());  // deletion waits for the current event to finish
+    EXPECT_TRUE(form->closing());
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_TRUE(opened.empty());
+
+    // No step runs between the close and the deletion.
+    const DateTime clockAtClose = form->CurTime();
+    const QString secondsAtClose = text("Label13");
+    const QElapsedTimer sinceClose = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    while (sinceClose.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_EQ(form->CurTime(), clockAtClose);
+    EXPECT_EQ(text("Label13"), secondsAtClose);
+
+    // Neither another close nor a late clock restarts anything or brings the window back.
+    EXPECT_TRUE(form->close());
+    form->setCurTime(Noon());
+    form->show();
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_TRUE(form->isHidden());
+
+    FlushDeletions();
+    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(mainWindow.findChildren<TfrmItem*>().isEmpty());
+}
+
+TEST_F(DetailsWindowTest, ThePlatformsCloseCommandClosesLikeTheExitButton) {
+    form->setCurTime(Noon());
+    ShowActive();
+    QCloseEvent request;
+    QApplication::sendEvent(form, &request);
+    EXPECT_TRUE(request.isAccepted());
+    EXPECT_TRUE(form->closing());
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_FALSE(picture("Image5")->movie()->state() == QMovie::Running);
+    FlushDeletions();
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(DetailsWindowTest, ActivatingTheMainWindowClosesThePopup) {
+    ShowActive();
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->closing());
+    EXPECT_TRUE(form->isHidden());
+    FlushDeletions();
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(DetailsWindowTest, LeavingForAnotherProgramKeepsThePopupUntilTheMainWindowComesBack) {
+    ShowActive();
+    // No window of the program is active any more: another program has the focus.
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(QApplication::activeWindow(), nullptr);
+    EXPECT_FALSE(form->closing());
+    EXPECT_TRUE(form->isVisible());
+
+    // The user comes back to the popup itself: still open.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_FALSE(form->closing());
+
+    // ... and later to the main window: now it goes.
+    QApplication::setActiveWindow(&mainWindow);
+    EXPECT_TRUE(form->closing());
+}
+
+TEST_F(DetailsWindowTest, ClickingInsideThePopupKeepsItActiveAndOpen) {
+    ShowActive();
+    const char* const inside[] = {"Label1", "Label9", "Label11", "Memo1", "Image1"};
+    for (const char* name : inside) {
+        SCOPED_TRACE(name);
+        QWidget* target = form->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(target, nullptr);
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_FALSE(form->closing());
+        EXPECT_EQ(QApplication::activeWindow(), form.data());
+    }
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(DetailsWindowTest, ANewerPopupTakingTheFocusClosesTheOlderOne) {
+    ShowActive();
+    QPointer<TfrmItem> newer = new TfrmItem(&mainWindow);
+    newer->show();
+    newer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(newer));
+    EXPECT_TRUE(form->closing());
+    EXPECT_FALSE(newer->closing());
+    delete newer.data();
+}
+
+TEST_F(DetailsWindowTest, APopupStillBeingFilledIsNotClosedByActivations) {
+    // Hidden, as while its picture downloads: the user may switch windows meanwhile.
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(&mainWindow);
+    EXPECT_FALSE(form->closing());
+    form->setCurTime(Noon());
+    EXPECT_TRUE(timer()->isActive());
+}
+
+}  // namespace
+}  // namespace details_test

@@ -1,0 +1,90 @@
+#pragma once
+// What the details tests share: a main window stand-in owning one details window, the links it
+// hands to the desktop recorded instead of opened, and small waiting helpers.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "services/date_time.h"
+#include "services/desktop_opener.h"
+#include "views/dx_image.h"
+#include "views/frm_item.h"
+#include "views/label.h"
+#include "views/packaged_pictures.h"
+#include "views/picture_box.h"
+
+namespace details_test {
+
+// Runs queued deletions (deleteLater) now; outside an event loop nothing else would.
+inline void FlushDeletions() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Dispatches events until the condition holds or the time is up; the result is the condition.
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(2);
+    }
+    return true;
+}
+
+// A fixed moment of the present day, so that spans are computed as the program would.
+inline DateTime Noon() {
+    return EncodeDateTime(2026, 12, 10, 12, 0, 0, 0);
+}
+
+class DetailsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetUrlOpenerForTesting([this](const std::string& url) { opened.push_back(url); });
+        mainWindow.setObjectName(QStringLiteral("mainWindowStandIn"));
+        mainWindow.setGeometry(100, 80, 818, 550);
+        form = new TfrmItem(&mainWindow);
+    }
+
+    void TearDown() override {
+        SetUrlOpenerForTesting({});
+        delete form.data();
+        FlushDeletions();
+    }
+
+    TLabel* label(const char* name) const { return form->findChild<TLabel*>(QLatin1String(name)); }
+    TImage* picture(const char* name) const {
+        return form->findChild<TImage*>(QLatin1String(name));
+    }
+    TDxImage* button(const char* name) const {
+        return form->findChild<TDxImage*>(QLatin1String(name));
+    }
+    QPlainTextEdit* memo() const { return form->findChild<QPlainTextEdit*>("Memo1"); }
+    QTimer* timer() const { return form->findChild<QTimer*>("Timer1"); }
+    QString text(const char* labelName) const { return label(labelName)->caption(); }
+
+    // Shows both windows and makes the details window the active one, as an opening does.
+    void ShowActive() {
+        mainWindow.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    }
+
+    QWidget mainWindow;
+    QPointer<TfrmItem> form;
+    std::vector<std::string> opened;
+};
+
+}  // namespace details_test

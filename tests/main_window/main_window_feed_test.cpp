@@ -1,0 +1,396 @@
+// The main window's creation: its parts, the feed turned into the grid, the first error ending
+// the load, pictures and the pruning that follows.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/wheel_hook.h"
+#include "deals/deal_clock.h"
+#include "services/date_time.h"
+#include "services/http/anti_freeze.h"
+#include "views/picture_box.h"
+#include "window_fixture.h"
+
+namespace {
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// Deals 0, 1 and 3 are fine; deal 2 is built from the good one by the given edit.
+std::string FeedWithThirdDeal(const std::function<std::string(std::string)>& edit) {
+    const std::vector<FeedDealSpec> deals = NumberedDeals(4, "http://127.0.0.1:1/pic");
+    std::string body = "<deals>";
+    for (size_t i = 0; i < deals.size(); ++i) {
+        const std::string element = DealElement(deals[i]);
+        body += i == 2 ? edit(element) : element;
+    }
+    return body + "</deals>";
+}
+
+int VisibleStrayTiles() {
+    int stray = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (qobject_cast<TItemPanel*>(top) && top->isVisible()) ++stray;
+    return stray;
+}
+
+using WindowShape = WindowTest;
+
+TEST_F(WindowShape, PartsSizeAndTitle) {
+    serveFeed("<deals/>");
+    TfrmZORMain& w = open(true);
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("ZorviaⅡ"));
+    EXPECT_EQ(w.size(), QSize(818, 550));
+    EXPECT_EQ(w.minimumSize(), QSize(818, 550)) << "fixed size";
+    EXPECT_EQ(w.maximumSize(), QSize(818, 550)) << "fixed size";
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+    ASSERT_NE(w.ScrollBox1, nullptr);
+    EXPECT_EQ(w.ScrollBox1->objectName(), QStringLiteral("ScrollBox1"));
+    EXPECT_EQ(w.ScrollBox1->geometry(), QRect(0, 0, 818, 531));
+    EXPECT_EQ(w.ScrollBox1->frameShape(), QFrame::Box);
+    EXPECT_EQ(w.ScrollBox1->frameShadow(), QFrame::Plain);
+    EXPECT_EQ(w.ScrollBox1->lineWidth(), 1);
+    EXPECT_EQ(w.ScrollBox1->viewport()->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(w.StatusBar1->objectName(), QStringLiteral("StatusBar1"));
+    EXPECT_EQ(w.StatusBar1->geometry(), QRect(0, 531, 818, 19));
+    EXPECT_TRUE(w.StatusBar1->currentMessage().isEmpty());
+    EXPECT_EQ(w.Timer1->interval(), 100);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.ApplicationEvents1->objectName(), QStringLiteral("ApplicationEvents1"));
+    EXPECT_EQ(w.ScrollBox1->verticalScrollBar()->singleStep(), 8);
+    EXPECT_TRUE(w.tiles().empty());
+
+    // The grid's own area is white where there are no tiles.
+    const QImage shot = w.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(400, 300), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(0, 300), QColor(Qt::black)) << "the single-line border";
+}
+
+TEST_F(WindowShape, ClockStartsAtCreationAndTicksDuringTheLoad) {
+    CannedReply slow;
+    slow.body = "<deals/>";
+    slow.delayMs = 450;
+    server().setReply(kDealFeedPath, slow);
+    const DateTime before = CurrentLocalDateTime();
+    TfrmZORMain& w = open();
+    const DateTime after = CurrentLocalDateTime();
+    const double advancedMs = (w.ClockTime - before) * 86400000.0;
+    // The feed request waited long enough for the timer to tick while it did: the
+    // responsiveness hook was in force during the load.
+    EXPECT_GE(advancedMs, 99.0);
+    EXPECT_LE(w.ClockTime, after + 1.0 / 86400000.0 * 200);
+    const DateTime now = w.ClockTime;
+    w.Timer1Timer();
+    EXPECT_DOUBLE_EQ(w.ClockTime, AddMilliseconds(now, 100));
+    w.SetClockTime(12345.5);
+    EXPECT_EQ(w.ClockTime, 12345.5);
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST_F(WindowShape, ResponsivenessHookLivesWithTheWindow) {
+    serveFeed("<deals/>");
+    ASSERT_FALSE(AntiFreeze::InForce());
+    open();
+    EXPECT_TRUE(AntiFreeze::InForce());
+    window.reset();
+    EXPECT_FALSE(AntiFreeze::InForce());
+}
+
+using FeedLoad = WindowTest;
+
+TEST_F(FeedLoad, SevenDealsFillThreeColumns) {
+    serveFeed(FeedDocumentText(NumberedDeals(7)));
+    TfrmZORMain& w = open(true);
+    const std::vector<TItemPanel*> tiles = w.tiles();
+    const QPoint expected[] = {{5, 5},     {270, 5},   {535, 5}, {5, 270},
+                               {270, 270}, {535, 270}, {5, 535}};
+    ASSERT_EQ(tiles.size(), std::size(expected));
+    for (size_t i = 0; i < tiles.size(); ++i) {
+        EXPECT_EQ(tiles[i]->geometry(), QRect(expected[i], QSize(260, 260))) << i;
+        EXPECT_EQ(tiles[i]->Short_Title(), "deal " + std::to_string(i));
+        EXPECT_TRUE(tiles[i]->isVisible());
+        EXPECT_TRUE(tiles[i]->OnImageButClick) << "wired to the window";
+    }
+    EXPECT_EQ(w.ScrollBox1->content()->height(), 795);
+    QScrollBar* bar = w.ScrollBox1->verticalScrollBar();
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), 795) << "the range ends at the lowest tile";
+    EXPECT_EQ(bar->singleStep(), 8);
+    EXPECT_FALSE(w.ScrollBox1->horizontalScrollBar()->isVisible()) << "three columns fit";
+    EXPECT_EQ(w.ImageUrlList.size(), 7u);
+}
+
+TEST_F(FeedLoad, ValuesGoToTheTileInOrder) {
+    FeedDealSpec deal;
+    deal.nick = "小店";
+    deal.short_title = "短标题";
+    deal.full_title = "完整的标题";
+    deal.price = "45";
+    deal.sprice = "200";
+    deal.num_iid = "88 & 99";
+    deal.itemurl = "http://item.example/88";
+    deal.sales_num = "50";
+    deal.stock = "50";
+    deal.imagefile = "http://127.0.0.1:1/pic/a.jpg";
+    std::string element = DealElement(deal);
+    element = Replace(element, "88 & 99", "88 &amp; 99");
+    serveFeed("<deals>" + element + "</deals>");
+    TfrmZORMain& w = open();
+    ASSERT_EQ(w.tiles().size(), 1u);
+    const TItemPanel& tile = *w.tiles()[0];
+    const DealRecord& r = tile.record();
+    EXPECT_EQ(r.Nick, "小店");
+    EXPECT_EQ(r.Short_Title, "短标题");
+    EXPECT_EQ(r.Full_Title, "完整的标题");
+    EXPECT_EQ(r.Price, 45);
+    EXPECT_EQ(r.SPrice, 200);
+    EXPECT_EQ(tile.DiscountLabel->text(), QString::fromUtf8("元 2.3折")) << "SPrice after Price";
+    EXPECT_EQ(r.Num_iid, "88 & 99");
+    EXPECT_EQ(r.ItemUrl, "http://item.example/88");
+    EXPECT_EQ(r.Sales_Num, 50);
+    EXPECT_EQ(r.Stock, 50);
+    EXPECT_TRUE(tile.soldOutLook()) << "Stock after Sales_Num";
+    EXPECT_EQ(r.Imagefile, "http://127.0.0.1:1/pic/a.jpg");
+    EXPECT_EQ(r.Stop_time, EncodeDateTime(2030, 1, 2, 3, 4, 5));
+    EXPECT_EQ(w.ImageUrlList, std::vector<std::string>{"http://127.0.0.1:1/pic/a.jpg"});
+}
+
+struct LoadCase {
+    const char* label;
+    std::string body;
+    size_t tiles;
+    size_t urls;  // entries of ImageUrlList afterwards
+};
+
+class FeedLoadCases : public WindowTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(FeedLoadCases, BuildsTheTilesBeforeTheFirstError) {
+    const LoadCase& c = GetParam();
+    serveFeed(c.body);
+    TfrmZORMain& w = open();
+    const std::vector<TItemPanel*> tiles = w.tiles();
+    EXPECT_EQ(tiles.size(), c.tiles);
+    EXPECT_EQ(w.ImageUrlList.size(), c.urls);
+    for (size_t i = 0; i < tiles.size(); ++i) {
+        EXPECT_EQ(tiles[i]->pos(), QPoint(5 + 265 * static_cast<int>(i % 3),
+                                          5 + 265 * static_cast<int>(i / 3)));
+        EXPECT_FALSE(tiles[i]->isHidden());
+    }
+    EXPECT_EQ(VisibleStrayTiles(), 0) << "a failed tile never shows";
+}
+
+const std::string kFourDeals = FeedDocumentText(NumberedDeals(4, "http://127.0.0.1:1/pic"));
+
+INSTANTIATE_TEST_SUITE_P(
+    Feeds, FeedLoadCases,
+    ::testing::Values(
+        LoadCase{"four deals", kFourDeals, 4, 4},
+        LoadCase{"indented with CR LF",
+                 FeedDocumentText(NumberedDeals(4, "http://127.0.0.1:1/pic"), "\r\n    "), 4, 4},
+        LoadCase{"indented with LF and tabs",
+                 FeedDocumentText(NumberedDeals(4, "http://127.0.0.1:1/pic"), "\n\t"), 4, 4},
+        LoadCase{"empty body", "", 0, 0},
+        LoadCase{"root without children", "<deals/>", 0, 0},
+        LoadCase{"not well-formed", "<deals><deal>", 0, 0},
+        LoadCase{"comment between second and third deal",
+                 Replace(kFourDeals, "<deal><nick>nick2", "<!-- later --><deal><nick>nick2"), 2, 2},
+        LoadCase{"text between deals", Replace(kFourDeals, "<deal><nick>nick2", "x<deal><nick>nick2"),
+                 2, 2},
+        LoadCase{"capital P price",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(Replace(d, "<price>", "<Price>"), "</price>", "</Price>");
+                 }),
+                 2, 2},
+        LoadCase{"price as attribute",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(Replace(d, "<price>29.90</price>", ""), "<deal>",
+                                    "<deal price=\"29.90\">");
+                 }),
+                 2, 2},
+        LoadCase{"sprice of zero",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(d, "<sprice>99.00</sprice>", "<sprice>0</sprice>");
+                 }),
+                 2, 2},
+        LoadCase{"mixed content price",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(d, "<price>29.90</price>", "<price>29<!-- x -->.90</price>");
+                 }),
+                 2, 2},
+        LoadCase{"empty stock",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(d, "<stock>102</stock>", "<stock></stock>");
+                 }),
+                 2, 2},
+        LoadCase{"count beyond 32 bits",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(d, "<sales_num>2</sales_num>", "<sales_num>4294967296</sales_num>");
+                 }),
+                 2, 2},
+        // The picture URL is listed before the stop time is read, so it stays listed.
+        LoadCase{"unreadable stop time",
+                 FeedWithThirdDeal([](std::string d) {
+                     return Replace(d, SampleStopTime(), "soon");
+                 }),
+                 2, 3},
+        LoadCase{"missing nick, itemurl and imagefile",
+                 [] {
+                     std::vector<FeedDealSpec> deals = NumberedDeals(3);
+                     deals[0].omitNick = true;
+                     deals[1].omitItemUrl = true;
+                     deals[2].omitImagefile = true;
+                     return FeedDocumentText(deals);
+                 }(),
+                 3, 3},
+        LoadCase{"any root and deal names",
+                 "<list a=\"1\">" + DealElement(FeedDealSpec{}, "item") +
+                     DealElement(FeedDealSpec{}, "x") + "</list>",
+                 2, 2},
+        LoadCase{"body cut at its first NUL",
+                 kFourDeals.substr(0, kFourDeals.size() - 8) + std::string("\0", 1) + "</deals>",
+                 0, 0}),
+    [](const ::testing::TestParamInfo<LoadCase>& info) {
+        std::string name;
+        for (const char* p = info.param.label; *p; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
+
+TEST_F(FeedLoad, TwoPriceElementsTakeTheFirst) {
+    std::string element = DealElement(FeedDealSpec{});
+    element = Replace(element, "<price>29.90</price>", "<price>12.00</price><price>29.90</price>");
+    serveFeed("<deals>" + element + "</deals>");
+    TfrmZORMain& w = open();
+    ASSERT_EQ(w.tiles().size(), 1u);
+    EXPECT_EQ(w.tiles()[0]->Price(), 12.0);
+}
+
+TEST_F(FeedLoad, CdataFullTitleReadsAsText) {
+    FeedDealSpec deal;
+    deal.full_title = "<![CDATA[Tom & Jerry <deluxe>]]>";
+    serveFeed(FeedDocumentText({deal}));
+    TfrmZORMain& w = open();
+    ASSERT_EQ(w.tiles().size(), 1u);
+    EXPECT_EQ(w.tiles()[0]->Full_Title(), "Tom & Jerry <deluxe>");
+}
+
+TEST_F(FeedLoad, GbkFeedShowsChineseTitles) {
+    std::vector<FeedDealSpec> deals = NumberedDeals(2);
+    deals[0].short_title = "新款夏季连衣裙";
+    deals[0].nick = "旗舰店";
+    deals[1].short_title = "进口零食大礼包";
+    const std::string body = ToGbk(FeedDocumentText(deals, "\r\n", "GBK"));
+    ASSERT_EQ(body.find("新款"), std::string::npos) << "the bytes on the wire are GBK";
+    serveFeed(body);
+    TfrmZORMain& w = open();
+    ASSERT_EQ(w.tiles().size(), 2u);
+    EXPECT_EQ(w.tiles()[0]->TitleBox->text(), QString::fromUtf8("新款夏季连衣裙"));
+    EXPECT_EQ(w.tiles()[0]->Nick(), "旗舰店");
+    EXPECT_EQ(w.tiles()[1]->TitleBox->text(), QString::fromUtf8("进口零食大礼包"));
+}
+
+TEST_F(FeedLoad, ExternalEntityReadsNothingAndDoesNotCrash) {
+    const std::string secret = cacheDir() + "/../zorvia-secret-" + std::to_string(::getpid());
+    std::ofstream(secret) << "TOPSECRET";
+    FeedDealSpec deal;
+    deal.nick = "&xxe;";
+    deal.short_title = "&xxe;";
+    const std::string body = "<?xml version=\"1.0\"?>\r\n<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"file://" +
+                             secret + "\">]>" + FeedDocumentText({deal, FeedDealSpec{}}, "", "");
+    serveFeed(body);
+    TfrmZORMain& w = open();
+    for (TItemPanel* tile : w.tiles()) {
+        EXPECT_EQ(tile->Nick().find("TOPSECRET"), std::string::npos);
+        EXPECT_EQ(tile->Short_Title().find("TOPSECRET"), std::string::npos);
+    }
+    std::filesystem::remove(secret);
+}
+
+TEST_F(FeedLoad, BillionLaughsEndsTheLoad) {
+    std::string body = "<?xml version=\"1.0\"?><!DOCTYPE deals [<!ENTITY a0 \"lol\">";
+    for (int i = 1; i <= 10; ++i) {
+        std::string def;
+        for (int k = 0; k < 10; ++k) def += "&a" + std::to_string(i - 1) + ";";
+        body += "<!ENTITY a" + std::to_string(i) + " \"" + def + "\">";
+    }
+    FeedDealSpec deal;
+    deal.short_title = "&a10;";
+    body += "]>" + FeedDocumentText({deal}, "", "");
+    serveFeed(body);
+    TfrmZORMain& w = open();
+    for (TItemPanel* tile : w.tiles()) EXPECT_LT(tile->Short_Title().size(), 16u << 20);
+}
+
+TEST_F(FeedLoad, ReplyOtherThanSuccessLeavesAnEmptyGrid) {
+    CannedReply failing;
+    failing.status = 500;
+    failing.body = kFourDeals;
+    server().setReply(kDealFeedPath, failing);
+    EXPECT_TRUE(open().tiles().empty());
+}
+
+TEST_F(FeedLoad, UnreachableServiceEmptiesGridAndPrunesEveryPicture) {
+    std::filesystem::create_directories(cacheDir() + "/sub");
+    for (const char* name : {"/a_250x250.jpg", "/sub/b_310x310.jpg", "/keep.JPG", "/keep.txt"})
+        std::ofstream(cacheDir() + name) << "x";
+    server().setRefusing(true);
+    TfrmZORMain& w = open(true);
+    server().setRefusing(false);
+    EXPECT_TRUE(w.tiles().empty());
+    EXPECT_TRUE(w.ImageUrlList.empty());
+    EXPECT_TRUE(w.StatusBar1->currentMessage().isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(cacheDir() + "/a_250x250.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(cacheDir() + "/sub/b_310x310.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(cacheDir() + "/keep.JPG"));
+    EXPECT_TRUE(std::filesystem::exists(cacheDir() + "/keep.txt"));
+}
+
+TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
+    const std::string base = server().baseUrl() + "/pic";
+    std::vector<FeedDealSpec> deals = NumberedDeals(3, base);
+    deals[2].imagefile = deals[0].imagefile;  // one file serves both tiles
+    CannedReply jpeg;
+    jpeg.body = MakeJpeg(250, 250, 1);
+    server().setReply("/pic/p0.jpg_250x250.jpg", jpeg);
+    // p1 is not served: its tile keeps the placeholder.
+    const std::string stray = cacheDir() + "/0123456789abcdef0123456789abcdef_250x250.jpg";
+    std::ofstream(stray) << "x";
+    const std::string keep310 = CacheFilePath(deals[1].imagefile, kDetailsPictureSuffix);
+    std::ofstream(keep310) << "x";
+    serveFeed(FeedDocumentText(deals));
+
+    TfrmZORMain& w = open();
+    ASSERT_EQ(w.tiles().size(), 3u);
+    EXPECT_EQ(w.tiles()[0]->DealImage->picture().size(), QSize(250, 250));
+    EXPECT_FALSE(w.tiles()[1]->DealImage->hasPicture());
+    EXPECT_EQ(w.tiles()[2]->DealImage->picture().size(), QSize(250, 250));
+    EXPECT_EQ(server().requestsFor("/pic/p0.jpg").size(), 1u);
+    EXPECT_EQ(w.ImageUrlList,
+              (std::vector<std::string>{deals[0].imagefile, deals[1].imagefile, deals[0].imagefile}));
+    EXPECT_TRUE(std::filesystem::exists(CacheFilePath(deals[0].imagefile, kTilePictureSuffix)));
+    EXPECT_TRUE(std::filesystem::exists(keep310));
+    EXPECT_FALSE(std::filesystem::exists(stray));
+}
+
+TEST_F(FeedLoad, UndecodableCachedPictureKeepsThePlaceholderAndTheLoadGoesOn) {
+    std::vector<FeedDealSpec> deals = NumberedDeals(3, "http://127.0.0.1:1/pic");
+    const std::string bad = CacheFilePath(deals[1].imagefile, kTilePictureSuffix);
+    std::ofstream(bad) << "<html>not a picture</html>";
+    serveFeed(FeedDocumentText(deals));
+    TfrmZORMain& w = open();
+    ASSERT_EQ(w.tiles().size(), 3u);
+    EXPECT_FALSE(w.tiles()[1]->DealImage->hasPicture());
+    EXPECT_FALSE(std::filesystem::exists(bad)) << "deleted so the next start fetches it again";
+}
+
+}  // namespace

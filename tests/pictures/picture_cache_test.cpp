@@ -1,0 +1,325 @@
+// The picture cache against a real HTTP server on loopback: downloads, reuse, failed and bad
+// downloads, bad cached files, a cache folder that cannot be made, and overlapping requests.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
+
+#include "deals/picture_cache.h"
+#include "jpeg_fixtures.h"
+#include "loopback_server.h"
+#include "services/http/anti_freeze.h"
+#include "views/cached_picture.h"
+#include "views/jpeg_image.h"
+#include "views/picture_box.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QRgb kRed = qRgb(230, 20, 20);
+const QRgb kBlue = qRgb(20, 20, 230);
+
+std::string FlatJpeg(QRgb colour, int size = 250) {
+    QImage picture(size, size, QImage::Format_RGB32);
+    picture.fill(colour);
+    const QByteArray bytes = EncodeJpeg(picture, JpegKind::Baseline);
+    return bytes.toStdString();
+}
+
+bool LooksLike(const QImage& picture, QRgb colour) {
+    if (picture.size() != QSize(250, 250)) return false;
+    const QRgb got = picture.pixel(125, 125);
+    return std::abs(qRed(got) - qRed(colour)) < 10 && std::abs(qGreen(got) - qGreen(colour)) < 10 &&
+           std::abs(qBlue(got) - qBlue(colour)) < 10;
+}
+
+QImage Placeholder() {
+    QImage placeholder(8, 8, QImage::Format_ARGB32);
+    placeholder.fill(qRgb(255, 0, 255));
+    return placeholder;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> FilesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; ++it)
+        if (it->is_regular_file()) files.push_back(it->path().filename().string());
+    return files;
+}
+
+int ClosedPort() {
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+class CacheTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.isValid());
+        m_cacheDir = m_folder.path().toStdString() + "/image";
+        SetImageCacheDirForTesting(m_cacheDir);
+    }
+    void TearDown() override { SetImageCacheDirForTesting(""); }
+
+    // Picture URLs as the feed gives them; the server answers url + suffix.
+    std::string Url(const std::string& name) const { return m_server.base() + "/bao/" + name + ".jpg"; }
+    static std::string Target(const std::string& name, std::string_view suffix) {
+        return "/bao/" + name + ".jpg" + std::string(suffix);
+    }
+    void Serve(const std::string& name, std::string_view suffix, LoopbackServer::Reply reply) {
+        m_server.serve(Target(name, suffix), std::move(reply));
+    }
+
+    QTemporaryDir m_folder;
+    std::string m_cacheDir;
+    LoopbackServer m_server;
+};
+
+TEST_F(CacheTest, DownloadsOncePerSizeAndTrustsTheCachedFileAfterwards) {
+    Serve("shared", kTilePictureSuffix, {200, FlatJpeg(kRed)});
+    Serve("shared", kDetailsPictureSuffix, {200, FlatJpeg(kBlue)});
+
+    // Two deals listing the same picture URL: one download, one file, both tiles show it.
+    TImage firstTile, secondTile;
+    LoadCachedPicture(Url("shared"), kTilePictureSuffix, firstTile, BadCachedPicture::KeepPlaceholder);
+    EXPECT_TRUE(LooksLike(firstTile.picture(), kRed));
+    EXPECT_EQ(m_server.hits(Target("shared", kTilePictureSuffix)), 1);
+    EXPECT_TRUE(fs::is_regular_file(CacheFilePath(Url("shared"), kTilePictureSuffix)));
+
+    // The server's picture changes; the cached file is still the one shown.
+    Serve("shared", kTilePictureSuffix, {200, FlatJpeg(kBlue)});
+    LoadCachedPicture(Url("shared"), kTilePictureSuffix, secondTile, BadCachedPicture::KeepPlaceholder);
+    EXPECT_TRUE(LooksLike(secondTile.picture(), kRed));
+    EXPECT_EQ(m_server.hits(Target("shared", kTilePictureSuffix)), 1);
+
+    // The details size is a file of its own.
+    TImage details;
+    LoadCachedPicture(Url("shared"), kDetailsPictureSuffix, details, BadCachedPicture::Report);
+    EXPECT_TRUE(LooksLike(details.picture(), kBlue));
+    EXPECT_EQ(m_server.hits(Target("shared", kDetailsPictureSuffix)), 1);
+
+    const std::vector<std::string> files = FilesBelow(m_cacheDir);
+    const std::vector<std::string> expected = {CacheFileName(Url("shared"), kTilePictureSuffix),
+                                               CacheFileName(Url("shared"), kDetailsPictureSuffix)};
+    EXPECT_EQ(std::set<std::string>(files.begin(), files.end()),
+              std::set<std::string>(expected.begin(), expected.end()));
+    EXPECT_EQ(files.size(), 2u);
+}
+
+struct FailedDownload {
+    const char* name;
+    LoopbackServer::Reply reply;
+    bool refused;  // nobody listens on the port
+};
+
+class FailedDownloads : public CacheTest, public testing::WithParamInterface<FailedDownload> {};
+
+TEST_P(FailedDownloads, LeaveNoFileAndTheBoxAsItWasAndAreTriedAgain) {
+    const FailedDownload& c = GetParam();
+    const std::string url =
+        c.refused ? "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/bao/gone.jpg" : Url("gone");
+    if (!c.refused) Serve("gone", kTilePictureSuffix, c.reply);
+
+    TImage newTile;
+    TImage shownBefore;
+    shownBefore.setPicture(Placeholder());
+    for (BadCachedPicture mode : {BadCachedPicture::KeepPlaceholder, BadCachedPicture::Report}) {
+        EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, newTile, mode));
+        EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, shownBefore, mode));
+    }
+    EXPECT_FALSE(newTile.hasPicture());
+    EXPECT_EQ(shownBefore.picture(), Placeholder());
+    EXPECT_FALSE(fs::exists(CacheFilePath(url, kTilePictureSuffix)));
+    EXPECT_TRUE(FilesBelow(m_cacheDir).empty());
+    if (!c.refused) EXPECT_EQ(m_server.hits(Target("gone", kTilePictureSuffix)), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FailedDownloads,
+    testing::Values(FailedDownload{"not_found", {404, "<html>404</html>"}, false},
+                    FailedDownload{"server_error", {500, "oops"}, false},
+                    FailedDownload{"redirect", {302, ""}, false},
+                    FailedDownload{"hang_up_without_reply", {200, "", 0, true}, false},
+                    FailedDownload{"connection_refused", {}, true}),
+    [](const testing::TestParamInfo<FailedDownload>& info) { return std::string(info.param.name); });
+
+struct BadPicture {
+    const char* name;
+    std::string bytes;
+};
+
+class BadPictures : public CacheTest, public testing::WithParamInterface<BadPicture> {};
+
+TEST_P(BadPictures, AreDeletedAndTheBoxKeepsItsPlaceholder) {
+    const std::string url = Url("bad");
+    const std::string path = CacheFilePath(url, kTilePictureSuffix);
+    Serve("bad", kTilePictureSuffix, {200, FlatJpeg(kRed)});
+
+    // A bad file already in the cache: trusted, so no download; it fails and is removed.
+    WriteFile(path, GetParam().bytes);
+    TImage tile;
+    tile.setPicture(Placeholder());
+    EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
+    EXPECT_EQ(tile.picture(), Placeholder());
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(m_server.hits(Target("bad", kTilePictureSuffix)), 0);
+
+    // The details window reports it, and the file is removed all the same.
+    WriteFile(path, GetParam().bytes);
+    TImage details;
+    details.setPicture(Placeholder());
+    EXPECT_THROW(LoadCachedPicture(url, kTilePictureSuffix, details, BadCachedPicture::Report),
+                 JpegError);
+    EXPECT_EQ(details.picture(), Placeholder());
+    EXPECT_FALSE(fs::exists(path));
+
+    // Served bad with status 200: downloaded, fails, removed.
+    Serve("bad", kTilePictureSuffix, {200, GetParam().bytes});
+    EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
+    EXPECT_EQ(tile.picture(), Placeholder());
+    EXPECT_FALSE(fs::exists(path));
+
+    // Since nothing bad was left behind, the next request fetches the good picture.
+    Serve("bad", kTilePictureSuffix, {200, FlatJpeg(kRed)});
+    LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder);
+    EXPECT_TRUE(LooksLike(tile.picture(), kRed));
+    EXPECT_EQ(m_server.hits(Target("bad", kTilePictureSuffix)), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, BadPictures,
+    testing::Values(BadPicture{"html_error_page",
+                               "<html><head><title>Error</title></head><body>Picture not "
+                               "found</body></html>"},
+                    BadPicture{"cut_short", FlatJpeg(kRed).substr(0, 300)},
+                    BadPicture{"empty", ""}),
+    [](const testing::TestParamInfo<BadPicture>& info) { return std::string(info.param.name); });
+
+struct Uncreatable {
+    const char* name;
+    // Makes the cache folder (or the file in it) impossible to create; gets the test's
+    // temporary folder and the picture URL, returns the cache folder to use.
+    std::function<std::string(const std::string& root, const std::string& url)> prepare;
+};
+
+class UncreatableFiles : public CacheTest, public testing::WithParamInterface<Uncreatable> {};
+
+TEST_P(UncreatableFiles, LeaveThePlaceholderWithoutRaising) {
+    const std::string url = Url("nowhere");
+    Serve("nowhere", kTilePictureSuffix, {200, FlatJpeg(kRed)});
+    SetImageCacheDirForTesting(GetParam().prepare(m_folder.path().toStdString(), url));
+
+    for (BadCachedPicture mode : {BadCachedPicture::KeepPlaceholder, BadCachedPicture::Report}) {
+        TImage box;
+        box.setPicture(Placeholder());
+        EXPECT_EQ(FetchCachedPicture(url, kTilePictureSuffix), std::nullopt);
+        EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, box, mode));
+        EXPECT_EQ(box.picture(), Placeholder());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UncreatableFiles,
+    testing::Values(
+        Uncreatable{"folder_below_a_file",
+                    [](const std::string& root, const std::string&) {
+                        WriteFile(root + "/plain-file", "not a folder");
+                        return root + "/plain-file/image";
+                    }},
+        Uncreatable{"folder_where_the_file_goes",
+                    [](const std::string& root, const std::string& url) {
+                        SetImageCacheDirForTesting(root + "/image");
+                        fs::create_directories(CacheFilePath(url, kTilePictureSuffix));
+                        return root + "/image";
+                    }}),
+    [](const testing::TestParamInfo<Uncreatable>& info) { return std::string(info.param.name); });
+
+TEST_F(CacheTest, ASecondRequestDuringADownloadOfTheSameFileIsSkipped) {
+    // The user interface runs while a download waits; a click in that time may ask for the
+    // same picture. The half-written file must be neither read nor written a second time.
+    Serve("slow", kDetailsPictureSuffix, {200, FlatJpeg(kRed), 600});
+    Serve("other", kDetailsPictureSuffix, {200, FlatJpeg(kBlue)});
+    const std::string path = CacheFilePath(Url("slow"), kDetailsPictureSuffix);
+
+    AntiFreeze pumping;
+    bool nestedRan = false;
+    std::optional<std::string> nestedSame, nestedOther;
+    TImage nestedBox;
+    nestedBox.setPicture(Placeholder());
+    QTimer::singleShot(150, [&] {
+        nestedRan = true;
+        nestedSame = FetchCachedPicture(Url("slow"), kDetailsPictureSuffix);
+        LoadCachedPicture(Url("slow"), kDetailsPictureSuffix, nestedBox, BadCachedPicture::Report);
+        nestedOther = FetchCachedPicture(Url("other"), kDetailsPictureSuffix);
+    });
+
+    TImage box;
+    LoadCachedPicture(Url("slow"), kDetailsPictureSuffix, box, BadCachedPicture::Report);
+
+    ASSERT_TRUE(nestedRan) << "no events were dispatched while the download waited";
+    EXPECT_EQ(nestedSame, std::nullopt);
+    EXPECT_EQ(nestedBox.picture(), Placeholder());
+    EXPECT_EQ(nestedOther, CacheFilePath(Url("other"), kDetailsPictureSuffix));  // per file
+    EXPECT_TRUE(LooksLike(box.picture(), kRed));
+    EXPECT_EQ(m_server.hits(Target("slow", kDetailsPictureSuffix)), 1);
+    EXPECT_TRUE(LooksLike(TJPEGImage::DecodeFile(QString::fromStdString(path)), kRed));
+    // Once the download is over the file is served from the cache again.
+    EXPECT_EQ(FetchCachedPicture(Url("slow"), kDetailsPictureSuffix), path);
+}
+
+struct NameCase {
+    std::string url;
+    const char* digest;
+};
+
+TEST(CacheNames, AreTheUrlDigestInLowerCaseHexPlusTheSizeSuffix) {
+    const NameCase cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"http://img.example.com/bao/uploaded/i1/T1abc_0123.jpg", "499790d22f97a5638445a34e27df5106"},
+        // GBK bytes in the URL are digested exactly as received.
+        {"http://img.example.com/\xc9\xcc\xc6\xb7.jpg", "d0239d38eb98b4962f5e71f32111e390"},
+    };
+    SetImageCacheDirForTesting("");
+    const std::string folder =
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/image";
+    EXPECT_EQ(ImageCacheDir(), folder);
+    for (const NameCase& c : cases) {
+        EXPECT_EQ(CacheFileName(c.url, kTilePictureSuffix), std::string(c.digest) + "_250x250.jpg");
+        EXPECT_EQ(CacheFileName(c.url, kDetailsPictureSuffix), std::string(c.digest) + "_310x310.jpg");
+        EXPECT_EQ(CacheFilePath(c.url, kTilePictureSuffix),
+                  folder + "/" + c.digest + "_250x250.jpg");
+    }
+    SetImageCacheDirForTesting("/tmp/elsewhere");
+    EXPECT_EQ(CacheFilePath("", kDetailsPictureSuffix),
+              "/tmp/elsewhere/d41d8cd98f00b204e9800998ecf8427e_310x310.jpg");
+    SetImageCacheDirForTesting("");
+}
+
+}  // namespace

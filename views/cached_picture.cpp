@@ -1,0 +1,34 @@
+#include "views/cached_picture.h"
+
+#include <QFile>
+
+#include <filesystem>
+#include <system_error>
+
+#include "deals/picture_cache.h"
+#include "views/jpeg_image.h"
+#include "views/picture_box.h"
+
+void LoadCachedPicture(const std::string& url, std::string_view suffix, TImage& box,
+                       BadCachedPicture onBadPicture) {
+    const std::optional<std::string> path = FetchCachedPicture(url, suffix);
+    if (!path) return;
+
+    QImage picture;
+    try {
+        picture = TJPEGImage::DecodeFile(QFile::decodeName(QByteArray::fromStdString(*path)));
+    } catch (const JpegError&) {
+        // An existing file is trusted, so a bad one (an error page served with status 200, a
+        // download cut short) would fail at every start; without it the next request downloads
+        // the picture again.
+        std::error_code ignored;
+        std::filesystem::remove(*path, ignored);
+        if (onBadPicture == BadCachedPicture::Report) throw;
+        return;
+    } catch (const ZorviaError&) {
+        // Unreadable rather than bad: the file is left alone.
+        if (onBadPicture == BadCachedPicture::Report) throw;
+        return;
+    }
+    box.setPicture(picture);
+}
