@@ -33,7 +33,9 @@ const QHash<QString, QString>& ResourcePaths() {
     return paths;
 }
 
-bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); }
+bool IsJpeg(const QByteArray& bytes) {
+    return bytes.startsWith("\xFF\xD8\xFF");
+}
 
 }  // namespace
 

@@ -40,26 +40,31 @@ INSTANTIATE_TEST_SUITE_P(
         // once the stop time has passed the span grows again
         CountdownCase{"ninetySecondsPast", -90250, "0h 1m 30.2s"},
         CountdownCase{"oneSecondLater", -91250, "0h 1m 31.2s"},
-        CountdownCase{"pastByADay", -(86400000LL + 3723400), "25h 2m 3.4s"},
+        CountdownCase{"pastByADay", -(86400000LL + 3723450), "25h 2m 3.4s"},
         CountdownCase{"tenthsRoundDown", 999, "0h 0m 0.9s"},
         CountdownCase{"justUnderAMinute", 59999, "0h 0m 59.9s"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The fields are truncated each on its own: when the doubles put the stop time a hair short of
-// one hour after the current time, every field reads its largest value below one hour instead
-// of being rounded up to 1 h 0 m 0.0 s.
+// The date-time nearest to a whole millisecond of a day, as the clock and the feed produce them.
+DateTime AtMillisecond(long long day, long long msOfDay) {
+    return static_cast<double>(static_cast<long double>(day) +
+                               static_cast<long double>(msOfDay) / 86400000.0L);
+}
+
+// The fields are truncated each on its own: when the two roundings put the stop time a hair
+// short of one hour after the current time, every field reads its largest value below one hour
+// instead of being rounded up to 1 h 0 m 0.0 s; when they fall the other way it reads 1 h.
 TEST(ComputeCountdown, HourAheadTruncatesEachFieldOnItsOwn) {
     bool sawShort = false, sawExact = false;
-    DateTime cur = 46366.0;
-    for (int i = 0; i < 2000; ++i) {
-        cur = AddMilliseconds(cur, 37);
-        const DateTime stop = AddMilliseconds(cur, 3600000);
+    for (long long ms = 0; ms < 2000 * 37; ms += 37) {
+        const DateTime cur = AtMillisecond(46366, 36000000 + ms);
+        const DateTime stop = AtMillisecond(46366, 39600000 + ms);
         const std::string shown = Shown(ComputeCountdown(stop, cur));
         if (stop - cur < 1.0 / 24.0) {
-            EXPECT_EQ(shown, "0h 59m 59.9s") << "step " << i;
+            EXPECT_EQ(shown, "0h 59m 59.9s") << "at " << ms << " ms";
             sawShort = true;
         } else {
-            EXPECT_EQ(shown, "1h 0m 0.0s") << "step " << i;
+            EXPECT_EQ(shown, "1h 0m 0.0s") << "at " << ms << " ms";
             sawExact = true;
         }
     }
@@ -73,7 +78,7 @@ TEST(ComputeCountdown, HoursKeepOnlyTheLow32Bits) {
 }
 
 TEST(ComputeCountdown, ValuesNoDateCanHoldStayDefined) {
-    for (const double far : {1e300, -1e300, INFINITY, NAN}) {
+    for (const double far : {1e300, -1e300, double(INFINITY), double(NAN)}) {
         const Countdown c = ComputeCountdown(far, kNoon);
         EXPECT_GE(c.Minutes, 0);
         EXPECT_LT(c.Minutes, 60);
@@ -85,16 +90,31 @@ TEST(ComputeCountdown, ValuesNoDateCanHoldStayDefined) {
     EXPECT_EQ(Shown(ComputeCountdown(NAN, kNoon)), "0h 0m 0.0s");
 }
 
-// Ten ticks of 100 ms move the clock by one second to well within a few microseconds, from any
+// Ten ticks of 100 ms move the clock by one second to within a few microseconds, from any
 // present-day starting value, and a tick of 0 ms leaves it alone.
 TEST(AddMilliseconds, TenTicksMakeOneSecond) {
     const DateTime starts[] = {46366.5, 46366.123456789, 45000.999999, 46366.0 + 0.1,
-                               2958465.5, 1.0 / 3.0};
+                               54789.75, 36526.0 + 1.0 / 3.0};
     for (const DateTime start : starts) {
         DateTime t = start;
         for (int tick = 0; tick < 10; ++tick) t = AddMilliseconds(t, 100);
         EXPECT_LT(std::fabs((t - start) * 86400.0 - 1.0), 3e-6) << std::to_string(start);
         EXPECT_EQ(AddMilliseconds(start, 0), start) << std::to_string(start);
+    }
+}
+
+// The sum is formed in extended precision and rounded once, so each step lands on the double
+// nearest to the exact t + n ms; plain double arithmetic would often miss it by a step.
+TEST(AddMilliseconds, RoundsOnceToTheNearestDouble) {
+    DateTime t = 46366.0;
+    for (int i = 0; i < 5000; ++i) {
+        for (const int64_t n : {int64_t{100}, int64_t{300}, int64_t{-100}, int64_t{86399999}}) {
+            const __float128 exact =
+                static_cast<__float128>(t) + static_cast<__float128>(n) / 86400000;
+            ASSERT_EQ(AddMilliseconds(t, n), static_cast<double>(exact))
+                << std::to_string(t) << " + " << n << " ms";
+        }
+        t = AddMilliseconds(t, 100 + i % 7);
     }
 }
 

@@ -196,7 +196,7 @@ TEST_F(ListFilesByExtTest, FolderTextNormalisation) {
     const Case cases[] = {
         {Path("image"), Path("image/")},
         {Path("image/"), Path("image/")},
-        {Path("image//"), Path("image/")},
+        {Path("image//"), Path("image//")},    // with the added one, three in a row
         {"/" + Path("image"), Path("image/")},    // a leading pair, like any other
         {Path("/image"), Path("image/")},         // doubled inside
         {Path("//image"), m_root + "//image/"},   // three in a row become two

@@ -48,7 +48,8 @@ TEST(EncodeQueryValue, EveryByteValue) {
             EXPECT_EQ(out, in);
         } else {
             static const char hex[] = "0123456789ABCDEF";
-            EXPECT_EQ(out, std::string{'%', hex[b >> 4], hex[b & 15]}) << "byte " << b;
+            const std::string escaped{'%', hex[b >> 4], hex[b & 15]};
+            EXPECT_EQ(out, escaped) << "byte " << b;
         }
     }
 }

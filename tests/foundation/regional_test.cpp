@@ -318,9 +318,10 @@ TEST(ReadDateTime, ErrorTextQuotesTheInput) {
 }
 
 TEST(ReadDateTime, TwoDigitYearWindowFollowsTheCurrentYear) {
-    EXPECT_EQ(ReadDateTime("1-2-49", kUnitedStates, 2000), EncodeDateTime(2049, 1, 2));
-    EXPECT_EQ(ReadDateTime("1-2-50", Settings(".", ",", DateOrder::MonthDayYear, "-"), 2000),
-              EncodeDateTime(1950, 1, 2));
+    EXPECT_EQ(ReadDateTime("1/2/49", kUnitedStates, 2000), EncodeDateTime(2049, 1, 2));
+    EXPECT_EQ(ReadDateTime("1/2/50", kUnitedStates, 2000), EncodeDateTime(1950, 1, 2));
+    EXPECT_EQ(ReadDateTime("1/2/99", kUnitedStates, 2100), EncodeDateTime(2099, 1, 2));
+    EXPECT_EQ(ReadDateTime("1/2/49", kUnitedStates, 2100), EncodeDateTime(2149, 1, 2));
     EXPECT_EQ(ReadDateTime("12-31", kChina, 1999), EncodeDateTime(1999, 12, 31));
     // The current year defaults to the local clock's.
     const int year = DecodeDateTime(CurrentLocalDateTime()).year;

@@ -92,7 +92,9 @@ bool ScriptedServer::ReadRequest(int fd, std::string& out) {
 
 void ScriptedServer::Run() {
     int fd = -1;
-    for (const Exchange& step : m_script) {
+    bool reused = false;
+    for (std::size_t i = 0; i < m_script.size(); ++i) {
+        const Exchange& step = m_script[i];
         if (fd < 0) {
             if (!WaitUntil(m_listener, 5000))
                 return;
@@ -100,10 +102,18 @@ void ScriptedServer::Run() {
             if (fd < 0)
                 return;
             ++m_connections;
+            reused = false;
         }
         std::string request;
         bool got = ReadRequest(fd, request);
-        {
+        if (!got && request.empty() && reused) {
+            // The client gave up the kept connection; this exchange comes on a new one.
+            ::close(fd);
+            fd = -1;
+            --i;
+            continue;
+        }
+        if (!request.empty()) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back({m_connections.load() - 1, request});
         }
@@ -121,17 +131,14 @@ void ScriptedServer::Run() {
                     break;
                 sent += static_cast<std::size_t>(n);
             }
-            if (step.keepOpen)
+            if (step.keepOpen) {
+                reused = true;
                 continue;
+            }
             if (step.holdAfterMs > 0)
                 WaitUntil(-1, step.holdAfterMs);
         }
-        // Close our side, then let the client finish reading before the descriptor goes, so
-        // unread request bytes never turn the close into a reset.
-        ::shutdown(fd, SHUT_WR);
-        char sink[4096];
-        while (WaitUntil(fd, 2000) && ::recv(fd, sink, sizeof sink, 0) > 0) {
-        }
+        // The whole request has been read, so closing now is an orderly end, never a reset.
         ::close(fd);
         fd = -1;
     }

@@ -66,6 +66,8 @@ struct BlendCase {
     QRgb expected;  // the figure a user would read off the screen
 };
 
+void PrintTo(const BlendCase& c, std::ostream* out) { *out << c.name; }
+
 class PngOverPanel : public testing::TestWithParam<BlendCase> {};
 
 TEST_P(PngOverPanel, TranslucentPixelsBlendWithWhatLiesBeneath) {
@@ -178,7 +180,9 @@ TEST(GifMovie, RestoringToBackgroundLetsTransparentPixelsShowThrough) {
         const QImage second = movie->currentImage();
         EXPECT_EQ(second.pixel(1, 3), kGreen);
         EXPECT_EQ(qAlpha(second.pixel(6, 3)), c.alphaRight);
-        if (c.alphaRight) EXPECT_EQ(second.pixel(6, 3), c.colourRight);
+        if (c.alphaRight) {
+            EXPECT_EQ(second.pixel(6, 3), c.colourRight);
+        }
     }
 }
 

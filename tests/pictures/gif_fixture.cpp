@@ -19,7 +19,7 @@ QByteArray Compress(const std::vector<uint8_t>& indices, int minCodeSize) {
     QByteArray packed;
     uint32_t bits = 0;
     int bitCount = 0;
-    auto emit = [&](int code) {
+    auto put = [&](int code) {
         bits |= static_cast<uint32_t>(code) << bitCount;
         bitCount += width;
         while (bitCount >= 8) {
@@ -29,10 +29,10 @@ QByteArray Compress(const std::vector<uint8_t>& indices, int minCodeSize) {
         }
     };
     for (size_t i = 0; i < indices.size(); ++i) {
-        if (i % literalsPerClear == 0) emit(clear);
-        emit(indices[i]);
+        if (i % literalsPerClear == 0) put(clear);
+        put(indices[i]);
     }
-    emit(end);
+    put(end);
     if (bitCount > 0) packed.append(static_cast<char>(bits & 0xFF));
 
     QByteArray blocks;

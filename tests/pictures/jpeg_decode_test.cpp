@@ -49,6 +49,8 @@ struct GoodCase {
     bool gray;
 };
 
+void PrintTo(const GoodCase& c, std::ostream* out) { *out << c.name; }
+
 class GoodJpeg : public testing::TestWithParam<GoodCase> {};
 
 TEST_P(GoodJpeg, DecodesToOpaqueRgb32WithTheQuadrantColours) {
@@ -69,7 +71,9 @@ TEST_P(GoodJpeg, DecodesToOpaqueRgb32WithTheQuadrantColours) {
         EXPECT_LE(Distance(got, expected), 12)
             << "at " << p.x() << "," << p.y() << " got " << std::hex << got << " expected "
             << expected;
-        if (c.gray) EXPECT_TRUE(qRed(got) == qGreen(got) && qGreen(got) == qBlue(got));
+        if (c.gray) {
+            EXPECT_TRUE(qRed(got) == qGreen(got) && qGreen(got) == qBlue(got));
+        }
     }
 }
 
@@ -118,6 +122,8 @@ struct BadCase {
     std::function<QByteArray()> bytes;
     int code;
 };
+
+void PrintTo(const BadCase& c, std::ostream* out) { *out << c.name; }
 
 class BadJpeg : public testing::TestWithParam<BadCase> {};
 

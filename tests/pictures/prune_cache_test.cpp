@@ -58,6 +58,8 @@ struct PruneCase {
     std::vector<const char*> emptyFolders;
 };
 
+void PrintTo(const PruneCase& c, std::ostream* out) { *out << c.name; }
+
 class Pruning : public testing::TestWithParam<PruneCase> {
 protected:
     void SetUp() override {

@@ -32,7 +32,9 @@ const QString kSerif = QStringLiteral("DejaVu Serif");
 
 constexpr int kJpegQuality = 92;
 
-QColor Hex(QRgb rgb) { return QColor::fromRgb(rgb); }
+QColor Hex(QRgb rgb) {
+    return QColor::fromRgb(rgb);
+}
 
 QColor Mix(const QColor& a, const QColor& b, double t) {
     auto lerp = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)); };
@@ -231,8 +233,9 @@ QImage TileBackground(const QColor& frame, int frameWidth) {
               Mix(frame, kTileGrey, 0.55), false);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    FillText(painter, FittedText(QString::fromUtf8("下载图片..."), Face(kHei, 24, true),
-                                 InkBox(63, 78, 205, 102)),
+    FillText(painter,
+             FittedText(QString::fromUtf8("下载图片..."), Face(kHei, 24, true),
+                        InkBox(63, 78, 205, 102)),
              kNoticeGrey);
     return image;
 }
@@ -327,8 +330,8 @@ QImage DrawButton(const ButtonStyle& style) {
 
     QFont font = Face(kHei, style.captionPixels, true);
     font.setHintingPreference(QFont::PreferFullHinting);
-    CentredCaption(painter, outer.adjusted(0, 0, 0, -0.5), style.caption, font,
-                   style.captionColour, style.relief, style.reliefOffset);
+    CentredCaption(painter, outer.adjusted(0, 0, 0, -0.5), style.caption, font, style.captionColour,
+                   style.relief, style.reliefOffset);
     painter.end();
     return Bleed(image);
 }
@@ -420,7 +423,9 @@ QImage DetailsBackground(const QColor& band, const QColor& placeholderFrame) {
     return image;
 }
 
-QImage DrawItembak() { return DetailsBackground(Hex(0xF23213), Hex(0xF23213)); }
+QImage DrawItembak() {
+    return DetailsBackground(Hex(0xF23213), Hex(0xF23213));
+}
 
 QImage DrawItembak2() {
     QImage image = DetailsBackground(Hex(0x9E9C9A), Hex(0x9E9C9A));
@@ -555,7 +560,9 @@ std::vector<QRgb> Flatten(const QImage& premultiplied) {
                 pixels.push_back(0);
                 continue;
             }
-            auto over = [a](int premul, int matte) { return premul + (matte * (255 - a) + 127) / 255; };
+            auto over = [a](int premul, int matte) {
+                return premul + (matte * (255 - a) + 127) / 255;
+            };
             pixels.push_back(qRgb(over(qRed(p), kChatMatte.red()),
                                   over(qGreen(p), kChatMatte.green()),
                                   over(qBlue(p), kChatMatte.blue())));
@@ -715,11 +722,11 @@ QByteArray EncodeChat() {
         for (int y = 0; y < kChatHeight; ++y) {
             for (int x = 0; x < kChatWidth; ++x) {
                 const int index = gif.frames[i].indices[static_cast<size_t>(y * kChatWidth + x)];
-                const QRgb want =
-                    index == kChatTransparent ? 0u : (gif.palette[static_cast<size_t>(index)] | 0xFF000000u);
+                const QRgb want = index == kChatTransparent
+                                      ? 0u
+                                      : (gif.palette[static_cast<size_t>(index)] | 0xFF000000u);
                 const QRgb got = decoded.pixel(x, y);
-                if ((qAlpha(want) == 0 && qAlpha(got) != 0) ||
-                    (qAlpha(want) != 0 && got != want)) {
+                if ((qAlpha(want) == 0 && qAlpha(got) != 0) || (qAlpha(want) != 0 && got != want)) {
                     throw std::runtime_error("the chat button reads back with other pixels");
                 }
             }
@@ -753,9 +760,10 @@ std::vector<Artwork> DrawAllArtwork() {
     RequireFont(kSans);
     RequireFont(kSerif);
     std::vector<Artwork> all;
-    auto add = [&all](const char* name, Container container, QByteArray bytes, const char* caption) {
-        all.push_back({QString::fromLatin1(name), container, std::move(bytes),
-                       QString::fromUtf8(caption)});
+    auto add = [&all](const char* name, Container container, QByteArray bytes,
+                      const char* caption) {
+        all.push_back(
+            {QString::fromLatin1(name), container, std::move(bytes), QString::fromUtf8(caption)});
     };
     add("HOMEBAK", Container::Jpeg, Jpeg(DrawHomebak()), "tile background, in stock");
     add("HOMEBAK2", Container::Jpeg, Jpeg(DrawHomebak2()), "tile background, sold out");

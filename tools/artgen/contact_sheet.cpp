@@ -73,9 +73,9 @@ QImage Checkerboard(QSize size, int cell) {
 
 // Nearest-neighbour enlargement, so that single pixels stay visible as squares.
 QImage Enlarge(const QImage& image, int factor) {
-    return factor == 1 ? image
-                       : image.scaled(image.size() * factor, Qt::IgnoreAspectRatio,
-                                      Qt::FastTransformation);
+    return factor == 1
+               ? image
+               : image.scaled(image.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 struct Cell {
@@ -137,8 +137,9 @@ QImage MockTile(const QString& folder, bool inStock, bool withPhoto) {
     painter.drawLine(0, 259, 259, 259);
     painter.setFont(SheetFont(19, true, "AR PL UMing CN"));
     painter.setPen(QColor(0x66, 0x66, 0x66));
-    painter.drawText(QRect(5, 14, 250, 22), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromUtf8(inStock ? "新疆阿克苏冰糖心苹果 5斤装" : "手工红糖姜茶 12袋"));
+    painter.drawText(
+        QRect(5, 14, 250, 22), Qt::AlignLeft | Qt::AlignVCenter,
+        QString::fromUtf8(inStock ? "新疆阿克苏冰糖心苹果 5斤装" : "手工红糖姜茶 12袋"));
     painter.drawImage(4, 44, Picture(folder, inStock ? "HOMEBAK" : "HOMEBAK2"));
     if (withPhoto) {
         painter.save();
@@ -254,7 +255,7 @@ QImage Compose(const std::vector<Cell>& cells, const QString& heading, int width
     sheet.fill(kSheetBack);
     QPainter painter(&sheet);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(SheetFont(22, true));
+    painter.setFont(SheetFont(22, true, "DejaVu Serif"));  // its Ⅱ has the joining bars
     painter.setPen(kInk);
     painter.drawText(QPoint(kGap, 40), heading);
     for (const Placed& p : placed) {

@@ -57,7 +57,8 @@ QByteArray EncodeJpeg(const QImage& image, int quality) {
     info.optimize_coding = TRUE;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(static_cast<int>(info.next_scanline)));
+        JSAMPROW row =
+            const_cast<JSAMPROW>(rgb.constScanLine(static_cast<int>(info.next_scanline)));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -121,8 +122,8 @@ QByteArray EncodePng(const QImage& image, bool interlaced) {
     png_set_compression_level(png, 9);
     png_set_IHDR(png, pngInfo, static_cast<png_uint_32>(rgba.width()),
                  static_cast<png_uint_32>(rgba.height()), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));
     for (int y = 0; y < rgba.height(); ++y) {
         rows[static_cast<size_t>(y)] = const_cast<png_bytep>(rgba.constScanLine(y));

@@ -20,13 +20,15 @@ namespace {
 
 void Write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
         throw std::runtime_error("cannot write " + path.toStdString());
     }
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: zorvia-artgen OUTPUT_FOLDER [--icon FILE] [--contact-sheet FILE]\n");
+    std::fprintf(stderr,
+                 "usage: zorvia-artgen OUTPUT_FOLDER [--icon FILE] [--contact-sheet FILE]\n");
     return 2;
 }
 
