@@ -11,8 +11,10 @@ constexpr long double kMillisecondsPerDay = 86400000.0L;
 // (infinite, NaN, beyond 64 bits) saturates instead of being undefined.
 int64_t TruncatedCount(double span, double perDay) {
     const double product = span * perDay;
-    if (!(product == product)) return 0;
-    if (product >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
+    if (std::isnan(product))
+        return 0;
+    if (product >= 9223372036854775807.0)
+        return std::numeric_limits<int64_t>::max();
     return static_cast<int64_t>(product);
 }
 

@@ -24,7 +24,8 @@ std::string ExecutableFolder() {
         return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return ".";
+    if (error)
+        return ".";
     return exe.parent_path().string();
 }
 
@@ -57,11 +58,14 @@ bool IsFile(const std::string& path) {
 }  // namespace
 
 std::string ImageCacheDir() {
-    if (!CacheDirOverride().empty()) return CacheDirOverride();
+    if (!CacheDirOverride().empty())
+        return CacheDirOverride();
     return ExecutableFolder() + "/image";
 }
 
-void SetImageCacheDirForTesting(const std::string& folder) { CacheDirOverride() = folder; }
+void SetImageCacheDirForTesting(const std::string& folder) {
+    CacheDirOverride() = folder;
+}
 
 std::string CacheFileName(const std::string& url, std::string_view suffix) {
     std::string name = MD5Print(MD5String(url));
@@ -76,8 +80,10 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix) {
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix) {
     std::string path = CacheFilePath(url, suffix);
     // Asked before the file test: the file of a download under way exists, half written.
-    if (DownloadsInFlight().count(path)) return std::nullopt;
-    if (IsFile(path)) return path;
+    if (DownloadsInFlight().count(path))
+        return std::nullopt;
+    if (IsFile(path))
+        return path;
 
     const InFlightMark mark(path);
     bool fetched = false;
@@ -88,7 +94,8 @@ std::optional<std::string> FetchCachedPicture(const std::string& url, std::strin
         // picture stays missing like after a failed download, and is tried again next time.
         return std::nullopt;
     }
-    if (fetched && IsFile(path)) return path;
+    if (fetched && IsFile(path))
+        return path;
     return std::nullopt;
 }
 
@@ -105,7 +112,8 @@ void PruneCache(const std::vector<std::string>& imageUrls) {
     for (const std::string& file : ListFilesByExt(ImageCacheDir(), "jpg")) {
         const size_t slash = file.rfind('/');
         const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
-        if (kept.count(name)) continue;
+        if (kept.count(name))
+            continue;
         std::error_code ignored;  // a file that cannot be deleted stays until the next start
         std::filesystem::remove(file, ignored);
     }

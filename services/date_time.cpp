@@ -11,7 +11,7 @@ namespace {
 constexpr long long kMillisecondsPerDay = 86400000;
 
 // Days from 1 January 1970 of a proleptic Gregorian date (H. Hinnant's civil-day algorithm).
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+constexpr long long DaysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -32,9 +32,11 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
     year = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (month <= 2));
 }
 
-const long long kEpochFromUnix = DaysFromCivil(1899, 12, 30);
+constexpr long long kEpochFromUnix = DaysFromCivil(1899, 12, 30);
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -62,8 +64,10 @@ DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int 
 }
 
 DateTimeParts DecodeDateTime(DateTime value) {
-    if (!(value >= kMinDateTime)) value = kMinDateTime;  // NaN lands here too
-    if (value > kMaxDateTime) value = kMaxDateTime;
+    if (!(value >= kMinDateTime))
+        value = kMinDateTime;  // NaN lands here too
+    if (value > kMaxDateTime)
+        value = kMaxDateTime;
     // Rounded to the nearest millisecond, so a value written from parts decodes to those parts.
     long long total = std::llround(static_cast<long double>(value) * kMillisecondsPerDay);
     long long days = total / kMillisecondsPerDay;

@@ -17,20 +17,23 @@ bool IsFolder(const std::string& path) {
 
 // One level. Another process creating the same folder at the same moment is no failure.
 bool MakeFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return true;
     return errno == EEXIST && IsFolder(path);
 }
 
 // A real directory, not a link to one, and not hidden.
 bool IsSubfolder(const std::string& path, const std::string& name) {
-    if (name.empty() || name[0] == '.') return false;
+    if (name.empty() || name[0] == '.')
+        return false;
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool HasExtension(const std::string& name, const std::string& ext) {
     const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos)
+        return false;
     return name.compare(dot + 1, std::string::npos, ext) == 0;
 }
 
@@ -40,20 +43,20 @@ std::string NormalisedFolder(const std::string& folder) {
     normalised.reserve(withSeparator.size());
     for (size_t i = 0; i < withSeparator.size(); ++i) {
         normalised += withSeparator[i];
-        if (withSeparator[i] == '/' && i + 1 < withSeparator.size() &&
-            withSeparator[i + 1] == '/')
+        if (withSeparator[i] == '/' && i + 1 < withSeparator.size() && withSeparator[i + 1] == '/')
             ++i;
     }
     return normalised;
 }
 
-void ListInto(const std::string& folder, const std::string& ext,
-              std::vector<std::string>& files) {
+void ListInto(const std::string& folder, const std::string& ext, std::vector<std::string>& files) {
     DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
+    if (dir == nullptr)
+        return;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         const std::string path = folder + name;
         if (IsSubfolder(path, name)) {
             // The subfolder's text goes through the same normalisation as the top folder's.
@@ -70,10 +73,12 @@ void ListInto(const std::string& folder, const std::string& ext,
 bool CreateFolderChain(const std::string& filePath) {
     std::string path = filePath;
     for (char& ch : path) {
-        if (ch == '\\') ch = '/';
+        if (ch == '\\')
+            ch = '/';
     }
     const std::vector<std::string> pieces = SplitText(path, "/");
-    if (pieces.size() < 2) return false;
+    if (pieces.size() < 2)
+        return false;
 
     std::string accumulated;
     bool result = false;

@@ -20,22 +20,24 @@ inline void StoreLittleEndian32(uint8_t* p, uint32_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t RotateLeft(uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 // The round functions are written in forms that need the fewest dependent operations: F selects
 // through d, and G's two terms never share a bit, so they can be added instead of or-ed, which
 // lets the additions of a step be reordered.
-#define MD5_STEP_F(a, b, c, d, x, s, k)             \
-    a += ((((c) ^ (d)) & (b)) ^ (d)) + (x) + (k);   \
+#define MD5_STEP_F(a, b, c, d, x, s, k)           \
+    a += ((((c) ^ (d)) & (b)) ^ (d)) + (x) + (k); \
     a = RotateLeft(a, s) + (b);
-#define MD5_STEP_G(a, b, c, d, x, s, k)                    \
-    a += (x) + (k) + ((~(d)) & (c)) + ((d) & (b));         \
+#define MD5_STEP_G(a, b, c, d, x, s, k)            \
+    a += (x) + (k) + ((~(d)) & (c)) + ((d) & (b)); \
     a = RotateLeft(a, s) + (b);
-#define MD5_STEP_H(a, b, c, d, x, s, k)      \
-    a += ((b) ^ (c) ^ (d)) + (x) + (k);      \
+#define MD5_STEP_H(a, b, c, d, x, s, k) \
+    a += ((b) ^ (c) ^ (d)) + (x) + (k); \
     a = RotateLeft(a, s) + (b);
-#define MD5_STEP_I(a, b, c, d, x, s, k)         \
-    a += ((c) ^ ((b) | ~(d))) + (x) + (k);      \
+#define MD5_STEP_I(a, b, c, d, x, s, k)    \
+    a += ((c) ^ ((b) | ~(d))) + (x) + (k); \
     a = RotateLeft(a, s) + (b);
 
 // Compresses `blocks` consecutive 64-byte blocks into the state.
@@ -43,7 +45,8 @@ void Transform(uint32_t state[4], const uint8_t* data, size_t blocks) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     while (blocks--) {
         uint32_t x[16];
-        for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian32(data + 4 * i);
+        for (int i = 0; i < 16; ++i)
+            x[i] = LoadLittleEndian32(data + 4 * i);
         const uint32_t aa = a, bb = b, cc = c, dd = d;
 
         MD5_STEP_F(a, b, c, d, x[0], 7, 0xd76aa478)
@@ -144,7 +147,8 @@ void MD5Init(MD5Context& context) {
 }
 
 void MD5Update(MD5Context& context, const void* bytes, size_t length) {
-    if (length == 0) return;
+    if (length == 0)
+        return;
     const uint8_t* input = static_cast<const uint8_t*>(bytes);
     size_t index = (context.count[0] >> 3) & 0x3f;
 
@@ -171,7 +175,8 @@ void MD5Update(MD5Context& context, const void* bytes, size_t length) {
         input += blocks * 64;
         length -= blocks * 64;
     }
-    if (length != 0) std::memcpy(context.buffer, input, length);
+    if (length != 0)
+        std::memcpy(context.buffer, input, length);
 }
 
 MD5Digest MD5Final(MD5Context& context) {
@@ -186,7 +191,8 @@ MD5Digest MD5Final(MD5Context& context) {
     MD5Update(context, lengthBytes, 8);
 
     MD5Digest digest;
-    for (int i = 0; i < 4; ++i) StoreLittleEndian32(digest.data() + 4 * i, context.state[i]);
+    for (int i = 0; i < 4; ++i)
+        StoreLittleEndian32(digest.data() + 4 * i, context.state[i]);
     std::memset(&context, 0, sizeof context);
     return digest;
 }

@@ -34,9 +34,12 @@ void WalkFormat(std::string_view format, Visit visit) {
         while (i < format.size() && (format[i] == '-' || format[i] == '_' || format[i] == '0' ||
                                      format[i] == '^' || format[i] == '#'))
             ++i;
-        while (i < format.size() && format[i] >= '0' && format[i] <= '9') ++i;
-        if (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;
-        if (i >= format.size()) break;
+        while (i < format.size() && format[i] >= '0' && format[i] <= '9')
+            ++i;
+        if (i < format.size() && (format[i] == 'E' || format[i] == 'O'))
+            ++i;
+        if (i >= format.size())
+            break;
         const char conversion = format[i];
         switch (conversion) {
             case 'D':  // %m/%d/%y
@@ -104,17 +107,21 @@ void WalkFormat(std::string_view format, Visit visit) {
 }
 
 std::string_view TrimSpaces(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
     return text;
 }
 
 // A separator the readers can rely on: plain ASCII punctuation, no letters, digits or blanks.
 bool IsUsableSeparator(std::string_view separator) {
-    if (separator.empty()) return false;
+    if (separator.empty())
+        return false;
     for (const char ch : separator) {
         const auto byte = static_cast<unsigned char>(ch);
-        if (byte <= 0x20 || byte >= 0x7f) return false;
+        if (byte <= 0x20 || byte >= 0x7f)
+            return false;
         if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') ||
             (byte >= 'a' && byte <= 'z') || byte == '%')
             return false;
@@ -122,21 +129,31 @@ bool IsUsableSeparator(std::string_view separator) {
     return true;
 }
 
-bool IsDateField(Field f) { return f == Field::Day || f == Field::Month || f == Field::Year; }
-bool IsTimeField(Field f) { return f == Field::Hour || f == Field::Minute || f == Field::Second; }
+bool IsDateField(Field f) {
+    return f == Field::Day || f == Field::Month || f == Field::Year;
+}
+bool IsTimeField(Field f) {
+    return f == Field::Hour || f == Field::Minute || f == Field::Second;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Scanning helpers
 
-bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
+bool IsBlank(char ch) {
+    return ch == ' ' || ch == '\t';
+}
 bool IsWhite(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f';
 }
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool IsDigit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
 
 std::string_view TrimWhite(std::string_view text) {
-    while (!text.empty() && IsWhite(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsWhite(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsWhite(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -144,12 +161,16 @@ bool StartsWith(std::string_view text, size_t pos, std::string_view prefix) {
     return !prefix.empty() && text.substr(pos, prefix.size()) == prefix;
 }
 
-char AsciiLower(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
+char AsciiLower(char ch) {
+    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
 
 bool StartsWithIgnoringCase(std::string_view text, size_t pos, std::string_view prefix) {
-    if (prefix.empty() || pos > text.size() || text.size() - pos < prefix.size()) return false;
+    if (prefix.empty() || pos > text.size() || text.size() - pos < prefix.size())
+        return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (AsciiLower(text[pos + i]) != AsciiLower(prefix[i])) return false;
+        if (AsciiLower(text[pos + i]) != AsciiLower(prefix[i]))
+            return false;
     }
     return true;
 }
@@ -164,16 +185,20 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view word) {
 bool ScanGroupedDigits(std::string_view text, size_t& pos, std::string_view thousands,
                        std::string& digits) {
     const size_t start = pos;
-    while (pos < text.size() && IsDigit(text[pos])) digits += text[pos++];
+    while (pos < text.size() && IsDigit(text[pos]))
+        digits += text[pos++];
     const size_t firstGroup = pos - start;
-    if (firstGroup == 0 || thousands.empty()) return firstGroup != 0;
+    if (firstGroup == 0 || thousands.empty())
+        return firstGroup != 0;
     bool grouped = false;
     while (StartsWith(text, pos, thousands)) {
         const size_t groupStart = pos + thousands.size();
         size_t end = groupStart;
-        while (end < text.size() && IsDigit(text[end])) ++end;
+        while (end < text.size() && IsDigit(text[end]))
+            ++end;
         if (end - groupStart != 3) {
-            if (grouped || end != groupStart) return false;
+            if (grouped || end != groupStart)
+                return false;
             break;  // a separator not followed by digits: leave it for the caller to reject
         }
         digits.append(text.substr(groupStart, 3));
@@ -183,7 +208,9 @@ bool ScanGroupedDigits(std::string_view text, size_t& pos, std::string_view thou
     return !grouped || firstGroup <= 3;
 }
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
 
 // ---------------------------------------------------------------------------------------------
 // Numbers
@@ -193,33 +220,42 @@ std::optional<double> ParseDecimal(std::string_view raw, const RegionalSettings&
     size_t pos = 0;
     std::string plain;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-        if (text[pos] == '-') plain += '-';
+        if (text[pos] == '-')
+            plain += '-';
         ++pos;
     }
     std::string integerDigits;
-    const std::string_view thousands =
-        settings.thousandSeparator == settings.decimalSeparator ? std::string_view()
-                                                                : settings.thousandSeparator;
+    const std::string_view thousands = settings.thousandSeparator == settings.decimalSeparator
+                                           ? std::string_view()
+                                           : settings.thousandSeparator;
     if (pos < text.size() && IsDigit(text[pos])) {
-        if (!ScanGroupedDigits(text, pos, thousands, integerDigits)) return std::nullopt;
+        if (!ScanGroupedDigits(text, pos, thousands, integerDigits))
+            return std::nullopt;
     }
     std::string fractionDigits;
     if (StartsWith(text, pos, settings.decimalSeparator)) {
         pos += settings.decimalSeparator.size();
-        while (pos < text.size() && IsDigit(text[pos])) fractionDigits += text[pos++];
+        while (pos < text.size() && IsDigit(text[pos]))
+            fractionDigits += text[pos++];
     }
-    if (integerDigits.empty() && fractionDigits.empty()) return std::nullopt;
+    if (integerDigits.empty() && fractionDigits.empty())
+        return std::nullopt;
     plain += integerDigits.empty() ? "0" : integerDigits;
-    if (!fractionDigits.empty()) plain += "." + fractionDigits;
+    if (!fractionDigits.empty())
+        plain += "." + fractionDigits;
     if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
         plain += 'e';
         ++pos;
-        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) plain += text[pos++];
+        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+            plain += text[pos++];
         const size_t exponentStart = pos;
-        while (pos < text.size() && IsDigit(text[pos])) plain += text[pos++];
-        if (pos == exponentStart) return std::nullopt;
+        while (pos < text.size() && IsDigit(text[pos]))
+            plain += text[pos++];
+        if (pos == exponentStart)
+            return std::nullopt;
     }
-    if (pos != text.size()) return std::nullopt;
+    if (pos != text.size())
+        return std::nullopt;
 
     double value = 0;
     const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
@@ -230,10 +266,12 @@ std::optional<double> ParseDecimal(std::string_view raw, const RegionalSettings&
 
 std::optional<int32_t> FitInt32(bool negative, uint64_t magnitude) {
     if (negative) {
-        if (magnitude > 2147483648ULL) return std::nullopt;
+        if (magnitude > 2147483648ULL)
+            return std::nullopt;
         return static_cast<int32_t>(-static_cast<int64_t>(magnitude));
     }
-    if (magnitude > 2147483647ULL) return std::nullopt;
+    if (magnitude > 2147483647ULL)
+        return std::nullopt;
     return static_cast<int32_t>(magnitude);
 }
 
@@ -241,24 +279,30 @@ std::optional<int32_t> ParseLocaleInteger(std::string_view raw, const RegionalSe
     const std::string_view text = TrimWhite(raw);
     size_t pos = 0;
     bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
     std::string digits;
-    const std::string_view thousands =
-        settings.thousandSeparator == settings.decimalSeparator ? std::string_view()
-                                                                : settings.thousandSeparator;
-    if (!ScanGroupedDigits(text, pos, thousands, digits) || pos != text.size()) return std::nullopt;
+    const std::string_view thousands = settings.thousandSeparator == settings.decimalSeparator
+                                           ? std::string_view()
+                                           : settings.thousandSeparator;
+    if (!ScanGroupedDigits(text, pos, thousands, digits) || pos != text.size())
+        return std::nullopt;
     uint64_t magnitude = 0;
     for (const char digit : digits) {
         magnitude = magnitude * 10 + static_cast<uint64_t>(digit - '0');
-        if (magnitude > 2147483648ULL) return std::nullopt;
+        if (magnitude > 2147483648ULL)
+            return std::nullopt;
     }
     return FitInt32(negative, magnitude);
 }
 
 int HexValue(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
     return -1;
 }
 
@@ -271,7 +315,8 @@ struct DateScanner {
 
     bool AtEnd() const { return pos >= text.size(); }
     void SkipBlanks() {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        while (pos < text.size() && IsBlank(text[pos]))
+            ++pos;
     }
     // A run of decimal digits; its length goes to `length`.
     bool Number(int& value, int& length) {
@@ -279,7 +324,8 @@ struct DateScanner {
         const size_t start = pos;
         long long v = 0;
         while (pos < text.size() && IsDigit(text[pos])) {
-            if (pos - start >= 9) return false;
+            if (pos - start >= 9)
+                return false;
             v = v * 10 + (text[pos] - '0');
             ++pos;
         }
@@ -317,7 +363,8 @@ struct DateScanner {
 int PlaceTwoDigitYear(int year, int currentYear) {
     const int windowStart = currentYear - 50;
     int placed = windowStart / 100 * 100 + year;
-    if (placed < windowStart) placed += 100;
+    if (placed < windowStart)
+        placed += 100;
     return placed;
 }
 
@@ -327,12 +374,16 @@ std::optional<DateTime> ParseDateTime(std::string_view raw, const RegionalSettin
     int numbers[3] = {0, 0, 0};
     int lengths[3] = {0, 0, 0};
     int count = 0;
-    if (!scan.Number(numbers[0], lengths[0])) return std::nullopt;
-    if (!scan.Separator(settings.dateSeparator)) return std::nullopt;
-    if (!scan.Number(numbers[1], lengths[1])) return std::nullopt;
+    if (!scan.Number(numbers[0], lengths[0]))
+        return std::nullopt;
+    if (!scan.Separator(settings.dateSeparator))
+        return std::nullopt;
+    if (!scan.Number(numbers[1], lengths[1]))
+        return std::nullopt;
     count = 2;
     if (scan.Separator(settings.dateSeparator)) {
-        if (!scan.Number(numbers[2], lengths[2])) return std::nullopt;
+        if (!scan.Number(numbers[2], lengths[2]))
+            return std::nullopt;
         count = 3;
     }
 
@@ -354,32 +405,44 @@ std::optional<DateTime> ParseDateTime(std::string_view raw, const RegionalSettin
     } else {
         month = numbers[0], day = numbers[1];
     }
-    if (yearLength <= 2) year = PlaceTwoDigitYear(year, currentYear);
+    if (yearLength <= 2)
+        year = PlaceTwoDigitYear(year, currentYear);
 
     int hour = 0, minute = 0, second = 0, millisecond = 0;
     scan.SkipBlanks();
     if (!scan.AtEnd()) {
         int marker = scan.Marker(settings);
         int length = 0;
-        if (!scan.Number(hour, length)) return std::nullopt;
-        if (!scan.Separator(settings.timeSeparator)) return std::nullopt;
-        if (!scan.Number(minute, length)) return std::nullopt;
+        if (!scan.Number(hour, length))
+            return std::nullopt;
+        if (!scan.Separator(settings.timeSeparator))
+            return std::nullopt;
+        if (!scan.Number(minute, length))
+            return std::nullopt;
         if (scan.Separator(settings.timeSeparator)) {
-            if (!scan.Number(second, length)) return std::nullopt;
+            if (!scan.Number(second, length))
+                return std::nullopt;
             if (StartsWith(scan.text, scan.pos, settings.decimalSeparator)) {
                 scan.pos += settings.decimalSeparator.size();
                 // The digits are a fraction of the second: ".5" is half a second.
-                if (!scan.Number(millisecond, length) || length > 3) return std::nullopt;
-                for (; length < 3; ++length) millisecond *= 10;
+                if (!scan.Number(millisecond, length) || length > 3)
+                    return std::nullopt;
+                for (; length < 3; ++length)
+                    millisecond *= 10;
             }
         }
-        if (marker == 0) marker = scan.Marker(settings);
+        if (marker == 0)
+            marker = scan.Marker(settings);
         scan.SkipBlanks();
-        if (!scan.AtEnd()) return std::nullopt;
+        if (!scan.AtEnd())
+            return std::nullopt;
         if (marker != 0) {
-            if (hour > 12) return std::nullopt;
-            if (hour == 12) hour = 0;
-            if (marker == 2) hour += 12;
+            if (hour > 12)
+                return std::nullopt;
+            if (hour == 12)
+                hour = 0;
+            if (marker == 2)
+                hour += 12;
         }
     }
     try {
@@ -392,7 +455,8 @@ std::optional<DateTime> ParseDateTime(std::string_view raw, const RegionalSettin
 void AppendPadded(std::string& out, int value, int width) {
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    for (int n = static_cast<int>(result.ptr - buffer); n < width; ++n) out += '0';
+    for (int n = static_cast<int>(result.ptr - buffer); n < width; ++n)
+        out += '0';
     out.append(buffer, result.ptr);
 }
 
@@ -413,20 +477,28 @@ RegionalSettings RegionalSettings::FromLocaleInfo(std::string_view radix,
     int dateFields = 0;
     std::string dateSeparator;
     WalkFormat(dateFormat, [&](std::string_view literal, Field field) {
-        if (!IsDateField(field)) return;
-        if (first == Field::None) first = field;
-        if (++dateFields == 2) dateSeparator = std::string(TrimSpaces(literal));
+        if (!IsDateField(field))
+            return;
+        if (first == Field::None)
+            first = field;
+        if (++dateFields == 2)
+            dateSeparator = std::string(TrimSpaces(literal));
     });
-    if (first == Field::Day) settings.dateOrder = DateOrder::DayMonthYear;
-    if (first == Field::Month) settings.dateOrder = DateOrder::MonthDayYear;
-    if (first == Field::Year) settings.dateOrder = DateOrder::YearMonthDay;
+    if (first == Field::Day)
+        settings.dateOrder = DateOrder::DayMonthYear;
+    if (first == Field::Month)
+        settings.dateOrder = DateOrder::MonthDayYear;
+    if (first == Field::Year)
+        settings.dateOrder = DateOrder::YearMonthDay;
     settings.dateSeparator = IsUsableSeparator(dateSeparator) ? dateSeparator : "-";
 
     int timeFields = 0;
     std::string timeSeparator;
     WalkFormat(timeFormat, [&](std::string_view literal, Field field) {
-        if (!IsTimeField(field)) return;
-        if (++timeFields == 2) timeSeparator = std::string(TrimSpaces(literal));
+        if (!IsTimeField(field))
+            return;
+        if (++timeFields == 2)
+            timeSeparator = std::string(TrimSpaces(literal));
     });
     settings.timeSeparator = IsUsableSeparator(timeSeparator) ? timeSeparator : ":";
 
@@ -446,7 +518,8 @@ RegionalSettings RegionalSettings::FromUserLocale() {
         time = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
 
     auto info = [](nl_item item, locale_t locale) -> std::string {
-        if (locale == static_cast<locale_t>(nullptr)) return std::string();
+        if (locale == static_cast<locale_t>(nullptr))
+            return std::string();
         const char* text = ::nl_langinfo_l(item, locale);
         return text ? std::string(text) : std::string();
     };
@@ -456,10 +529,14 @@ RegionalSettings RegionalSettings::FromUserLocale() {
     std::string timeFormat = info(T_FMT, time);
     const std::string am = info(AM_STR, time);
     const std::string pm = info(PM_STR, time);
-    if (numeric != static_cast<locale_t>(nullptr)) ::freelocale(numeric);
-    if (time != static_cast<locale_t>(nullptr)) ::freelocale(time);
-    if (dateFormat.empty()) dateFormat = "%m/%d/%y";
-    if (timeFormat.empty()) timeFormat = "%H:%M:%S";
+    if (numeric != static_cast<locale_t>(nullptr))
+        ::freelocale(numeric);
+    if (time != static_cast<locale_t>(nullptr))
+        ::freelocale(time);
+    if (dateFormat.empty())
+        dateFormat = "%m/%d/%y";
+    if (timeFormat.empty())
+        timeFormat = "%H:%M:%S";
     return FromLocaleInfo(radix, thousands, dateFormat, timeFormat, am, pm);
 }
 
@@ -469,9 +546,12 @@ const RegionalSettings& RegionalSettings::Current() {
 }
 
 std::string FormatFixed(double value, int decimals, const RegionalSettings& settings) {
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-    if (decimals < 0) decimals = 0;
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    if (decimals < 0)
+        decimals = 0;
 
     // The value to 18 significant digits: d.ddddddddddddddddde±x.
     char buffer[64];
@@ -518,33 +598,43 @@ std::string FormatFixed(double value, int decimals, const RegionalSettings& sett
     if (integerDigits <= 0) {
         result += '0';
     } else {
-        for (int i = 0; i < integerDigits; ++i) result += digitAt(i);
+        for (int i = 0; i < integerDigits; ++i)
+            result += digitAt(i);
     }
     if (decimals > 0) {
         result += settings.decimalSeparator;
-        for (int i = 0; i < decimals; ++i) result += digitAt(integerDigits + i);
+        for (int i = 0; i < decimals; ++i)
+            result += digitAt(integerDigits + i);
     }
     // A negative value that rounds to zero is shown as zero, not "-0.00".
-    if (value < 0 && digits.find_first_not_of('0') != std::string::npos) result.insert(0, "-");
+    if (value < 0 && digits.find_first_not_of('0') != std::string::npos)
+        result.insert(0, "-");
     return result;
 }
 
 double ReadMoney(std::string_view text, const RegionalSettings& settings) {
-    if (const auto value = ParseDecimal(text, settings)) return *value;
+    if (const auto value = ParseDecimal(text, settings))
+        return *value;
     throw ConvertError(Quoted(text) + " is not a valid floating point value");
 }
 
 int32_t ReadCount(std::string_view text, const RegionalSettings& settings) {
-    if (const auto value = ParseLocaleInteger(text, settings)) return *value;
-    if (const auto value = ReadSalesCount(text)) return *value;
-    if (EqualsIgnoringCase(text, "True")) return 1;
-    if (EqualsIgnoringCase(text, "False")) return 0;
+    if (const auto value = ParseLocaleInteger(text, settings))
+        return *value;
+    if (const auto value = ReadSalesCount(text))
+        return *value;
+    if (EqualsIgnoringCase(text, "True"))
+        return 1;
+    if (EqualsIgnoringCase(text, "False"))
+        return 0;
     throw ConvertError(Quoted(text) + " is not a valid integer value");
 }
 
 DateTime ReadDateTime(std::string_view text, const RegionalSettings& settings, int currentYear) {
-    if (currentYear == 0) currentYear = DecodeDateTime(CurrentLocalDateTime()).year;
-    if (const auto value = ParseDateTime(text, settings, currentYear)) return *value;
+    if (currentYear == 0)
+        currentYear = DecodeDateTime(CurrentLocalDateTime()).year;
+    if (const auto value = ParseDateTime(text, settings, currentYear))
+        return *value;
     throw ConvertError(Quoted(text) + " is not a valid date and time");
 }
 
@@ -579,9 +669,11 @@ std::string FormatDateTime(DateTime value, const RegionalSettings& settings) {
 
 std::optional<int32_t> ReadSalesCount(std::string_view text) {
     size_t pos = 0;
-    while (pos < text.size() && text[pos] == ' ') ++pos;
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
     bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
     bool hex = false;
     if (pos < text.size() && (text[pos] == '$' || text[pos] == 'x' || text[pos] == 'X')) {
         hex = true;
@@ -595,10 +687,13 @@ std::optional<int32_t> ReadSalesCount(std::string_view text) {
     uint64_t magnitude = 0;
     for (; pos < text.size(); ++pos) {
         const int digit = hex ? HexValue(text[pos]) : (IsDigit(text[pos]) ? text[pos] - '0' : -1);
-        if (digit < 0) return std::nullopt;
+        if (digit < 0)
+            return std::nullopt;
         magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
-        if (magnitude > 2147483648ULL) return std::nullopt;
+        if (magnitude > 2147483648ULL)
+            return std::nullopt;
     }
-    if (pos == start) return std::nullopt;
+    if (pos == start)
+        return std::nullopt;
     return FitInt32(negative, magnitude);
 }

@@ -29,9 +29,8 @@ struct RegionalSettings {
     // the one the format names), a time separator likewise ":", empty AM/PM words "AM"/"PM",
     // an empty radix ".", and a thousands separator equal to the radix none.
     static RegionalSettings FromLocaleInfo(std::string_view radix, std::string_view thousands,
-                                           std::string_view dateFormat,
-                                           std::string_view timeFormat, std::string_view am,
-                                           std::string_view pm);
+                                           std::string_view dateFormat, std::string_view timeFormat,
+                                           std::string_view am, std::string_view pm);
     // The process-wide settings, read once from the user's locale on first use.
     static const RegionalSettings& Current();
 };

@@ -9,6 +9,7 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view delim
             text.remove_prefix(at + delimiter.size());
         }
     }
-    if (!text.empty()) pieces.emplace_back(text);
+    if (!text.empty())
+        pieces.emplace_back(text);
     return pieces;
 }

@@ -12,7 +12,8 @@
 void LoadCachedPicture(const std::string& url, std::string_view suffix, TImage& box,
                        BadCachedPicture onBadPicture) {
     const std::optional<std::string> path = FetchCachedPicture(url, suffix);
-    if (!path) return;
+    if (!path)
+        return;
 
     QImage picture;
     try {
@@ -23,11 +24,13 @@ void LoadCachedPicture(const std::string& url, std::string_view suffix, TImage& 
         // the picture again.
         std::error_code ignored;
         std::filesystem::remove(*path, ignored);
-        if (onBadPicture == BadCachedPicture::Report) throw;
+        if (onBadPicture == BadCachedPicture::Report)
+            throw;
         return;
     } catch (const ZorviaError&) {
         // Unreadable rather than bad: the file is left alone.
-        if (onBadPicture == BadCachedPicture::Report) throw;
+        if (onBadPicture == BadCachedPicture::Report)
+            throw;
         return;
     }
     box.setPicture(picture);

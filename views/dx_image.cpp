@@ -6,10 +6,12 @@ TDxImage::TDxImage(QWidget* parent) : TImage(parent) {}
 // event, which would otherwise destroy the function while it runs.
 void TDxImage::enterEvent(QEnterEvent* event) {
     TImage::enterEvent(event);
-    if (TEnterLeaveEvent handler = OnEnterEvent) handler(this);
+    if (TEnterLeaveEvent handler = OnEnterEvent)
+        handler(this);
 }
 
 void TDxImage::leaveEvent(QEvent* event) {
     TImage::leaveEvent(event);
-    if (TEnterLeaveEvent handler = OnLeaveEvent) handler(this);
+    if (TEnterLeaveEvent handler = OnLeaveEvent)
+        handler(this);
 }

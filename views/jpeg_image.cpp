@@ -12,8 +12,7 @@
 // After jpeglib.h, jerror.h gives the message codes as an enum.
 #include <jerror.h>
 
-JpegError::JpegError(int code)
-    : ZorviaError("JPEG error #" + std::to_string(code)), m_code(code) {}
+JpegError::JpegError(int code) : ZorviaError("JPEG error #" + std::to_string(code)), m_code(code) {}
 
 namespace {
 
@@ -35,13 +34,17 @@ DecoderState* StateOf(j_common_ptr cinfo) {
     return reinterpret_cast<DecoderState*>(cinfo);
 }
 
-[[noreturn]] void OnFatalError(j_common_ptr cinfo) { std::longjmp(StateOf(cinfo)->jump, 1); }
+[[noreturn]] void OnFatalError(j_common_ptr cinfo) {
+    std::longjmp(StateOf(cinfo)->jump, 1);
+}
 
 void OnMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0) return;  // trace output
+    if (level >= 0)
+        return;  // trace output
     // The memory source pads a file that ends early with a fake end marker and only warns;
     // a picture cut short by a broken download must not pass for a good one.
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) cinfo->err->error_exit(cinfo);
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+        cinfo->err->error_exit(cinfo);
     // Other warnings (stray bytes between markers and the like) leave a usable picture.
     cinfo->err->num_warnings++;
 }
@@ -88,17 +91,18 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
     jpeg_mem_src(&s->cinfo, data, size);
     jpeg_read_header(&s->cinfo, TRUE);
 
-    const bool cmyk = s->cinfo.jpeg_color_space == JCS_CMYK || s->cinfo.jpeg_color_space == JCS_YCCK;
+    const bool cmyk =
+        s->cinfo.jpeg_color_space == JCS_CMYK || s->cinfo.jpeg_color_space == JCS_YCCK;
     s->cinfo.out_color_space = cmyk ? JCS_CMYK : kNativeRgb32;
     // A progressive file is never shown scan by scan: it is decoded whole, the library
     // gathering its scans itself as long as buffered-image mode stays off.
-    if (jpeg_has_multiple_scans(&s->cinfo)) s->cinfo.buffered_image = FALSE;
+    if (jpeg_has_multiple_scans(&s->cinfo))
+        s->cinfo.buffered_image = FALSE;
     jpeg_calc_output_dimensions(&s->cinfo);
 
     const JDIMENSION width = s->cinfo.output_width;
     const JDIMENSION height = s->cinfo.output_height;
-    if (width == 0 || height == 0 ||
-        static_cast<unsigned long long>(width) * height > kMaxPixels) {
+    if (width == 0 || height == 0 || static_cast<unsigned long long>(width) * height > kMaxPixels) {
         s->err.msg_code = JERR_IMAGE_TOO_BIG;
         s->err.msg_parm.i[0] = JPEG_MAX_DIMENSION;
         s->err.error_exit(reinterpret_cast<j_common_ptr>(&s->cinfo));
@@ -119,7 +123,8 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
         const bool inverted = s->cinfo.saw_Adobe_marker;
         while (s->cinfo.output_scanline < height) {
             const JDIMENSION y = s->cinfo.output_scanline;
-            if (jpeg_read_scanlines(&s->cinfo, row, 1) != 1) break;
+            if (jpeg_read_scanlines(&s->cinfo, row, 1) != 1)
+                break;
             StoreCmykRow(row[0], width, inverted, bits + y * bytesPerLine);
         }
     } else {
@@ -128,9 +133,12 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
         while (s->cinfo.output_scanline < height) {
             const JDIMENSION y = s->cinfo.output_scanline;
             JDIMENSION n = height - y;
-            if (n > 8) n = 8;
-            for (JDIMENSION i = 0; i < n; ++i) rows[i] = bits + (y + i) * bytesPerLine;
-            if (jpeg_read_scanlines(&s->cinfo, rows, n) == 0) break;
+            if (n > 8)
+                n = 8;
+            for (JDIMENSION i = 0; i < n; ++i)
+                rows[i] = bits + (y + i) * bytesPerLine;
+            if (jpeg_read_scanlines(&s->cinfo, rows, n) == 0)
+                break;
         }
     }
     jpeg_finish_decompress(&s->cinfo);
@@ -145,7 +153,8 @@ unsigned char* AllocateQImage(void* context, int width, int height, size_t* byte
     } catch (...) {
         return nullptr;
     }
-    if (image->isNull()) return nullptr;
+    if (image->isNull())
+        return nullptr;
     *bytesPerLine = static_cast<size_t>(image->bytesPerLine());
     return image->bits();
 }

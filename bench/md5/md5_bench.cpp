@@ -1,6 +1,7 @@
 // Digest throughput of our MD5 next to OpenSSL's over the same 64 MiB buffer.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -69,17 +70,21 @@ BENCHMARK(BM_Md5ZorviaUrl);
 // Prints as usual and remembers each benchmark's bytes per second.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, as the library's own console output does.
+    RatioReporter() : ConsoleReporter(::isatty(::fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const auto rate = run.counters.find("bytes_per_second");
-            if (rate == run.counters.end()) continue;
+            if (rate == run.counters.end())
+                continue;
             const std::string name = run.run_name.function_name;
             // With repetitions the mean stands for the benchmark.
-            if (run.run_type == Run::RT_Iteration && m_rates.count(name) &&
-                m_fromAggregate[name])
+            if (run.run_type == Run::RT_Iteration && m_rates.count(name) && m_fromAggregate[name])
                 continue;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean") continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean")
+                continue;
             m_rates[name] = rate->second.value;
             m_fromAggregate[name] = run.run_type == Run::RT_Aggregate;
         }
@@ -95,7 +100,8 @@ private:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     Buffer();  // built before any timing
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -21,8 +21,9 @@ const QByteArray& TilePicture() {
             for (int x = 0; x < 250; ++x) {
                 const int shade = ((x * 7 + y * 13) ^ (x * y)) & 31;
                 const bool inDisc = (x - 125) * (x - 125) + (y - 110) * (y - 110) < 70 * 70;
-                picture.setPixel(x, y, inDisc ? qRgb(200 + shade / 2, 60 + y / 5, 40 + shade)
-                                              : qRgb(230 - y / 3, 225 - x / 4 + shade / 4, 210));
+                picture.setPixel(x, y,
+                                 inDisc ? qRgb(200 + shade / 2, 60 + y / 5, 40 + shade)
+                                        : qRgb(230 - y / 3, 225 - x / 4 + shade / 4, 210));
             }
         return EncodeJpeg(picture, JpegKind::Baseline, 90);
     }();
@@ -31,7 +32,8 @@ const QByteArray& TilePicture() {
 
 void BM_TJPEGImageDecode(benchmark::State& state) {
     const QByteArray& bytes = TilePicture();
-    for (auto _ : state) benchmark::DoNotOptimize(TJPEGImage::Decode(bytes));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TJPEGImage::Decode(bytes));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
 }
 BENCHMARK(BM_TJPEGImageDecode)->Unit(benchmark::kMicrosecond);
@@ -60,10 +62,14 @@ void PlainLoop(benchmark::State& state, J_COLOR_SPACE out, int components) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
 }
 
-void BM_LibjpegPlainLoopRgb(benchmark::State& state) { PlainLoop(state, JCS_RGB, 3); }
+void BM_LibjpegPlainLoopRgb(benchmark::State& state) {
+    PlainLoop(state, JCS_RGB, 3);
+}
 BENCHMARK(BM_LibjpegPlainLoopRgb)->Unit(benchmark::kMicrosecond);
 
-void BM_LibjpegPlainLoopBgra(benchmark::State& state) { PlainLoop(state, JCS_EXT_BGRA, 4); }
+void BM_LibjpegPlainLoopBgra(benchmark::State& state) {
+    PlainLoop(state, JCS_EXT_BGRA, 4);
+}
 BENCHMARK(BM_LibjpegPlainLoopBgra)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -50,7 +50,8 @@ struct Cache {
     }
     static void Touch(const fs::path& path) { std::ofstream(path) << "x"; }
     void PutStrayBack() const {
-        for (const fs::path& path : stray) Touch(path);
+        for (const fs::path& path : stray)
+            Touch(path);
     }
 };
 
@@ -71,7 +72,8 @@ BENCHMARK(BM_PruneCache)->Unit(benchmark::kMillisecond)->Iterations(20);
 // The listing alone: what pruning costs at the least.
 void BM_ListingOnly(benchmark::State& state) {
     Cache cache;
-    for (auto _ : state) benchmark::DoNotOptimize(ListFilesByExt((cache.folder / "image").string(), "jpg"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ListFilesByExt((cache.folder / "image").string(), "jpg"));
 }
 BENCHMARK(BM_ListingOnly)->Unit(benchmark::kMillisecond)->Iterations(20);
 
@@ -86,14 +88,21 @@ void BM_StatedRuleDecisionsOnly(benchmark::State& state) {
             const std::string name = fs::path(file).filename().string();
             for (const std::string& url : cache.listed) {
                 ++digests;
-                if (name == MD5Print(MD5String(url)) + "_250x250.jpg") { ++kept; break; }
+                if (name == MD5Print(MD5String(url)) + "_250x250.jpg") {
+                    ++kept;
+                    break;
+                }
                 ++digests;
-                if (name == MD5Print(MD5String(url)) + "_310x310.jpg") { ++kept; break; }
+                if (name == MD5Print(MD5String(url)) + "_310x310.jpg") {
+                    ++kept;
+                    break;
+                }
             }
         }
         benchmark::DoNotOptimize(kept);
     }
-    state.counters["digests"] = static_cast<double>(digests) / static_cast<double>(state.iterations());
+    state.counters["digests"] =
+        static_cast<double>(digests) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_StatedRuleDecisionsOnly)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -139,4 +139,10 @@ TEST(PackagedPictures, InitialDetailsBackgroundIsItembakByteForByte) {
     EXPECT_EQ(PackagedPictureBytes(QStringLiteral("frmitem_back")), itembak);
 }
 
+TEST(PackagedPictures, DesktopIconIsTheApplicationIcon) {
+    QFile desktopIcon(QStringLiteral(ZORVIA_SOURCE_DIR "/assets/zorvia.png"));
+    ASSERT_TRUE(desktopIcon.open(QIODevice::ReadOnly));
+    EXPECT_EQ(desktopIcon.readAll(), PackagedPictureBytes(QStringLiteral("icon")));
+}
+
 }  // namespace

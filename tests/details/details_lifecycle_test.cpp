@@ -1,6 +1,7 @@
 // Hovering, closing, and which changes of the active window close the popup.
 #include <QEnterEvent>
 
+#include "deals/deal_clock.h"
 #include "details_support.h"
 
 namespace details_test {
@@ -41,27 +42,36 @@ TEST_F(DetailsWindowTest, ButtonsShowTheirHoverPictureWhileThePointerIsOverThem)
     }
 }
 
-TEST_F(DetailsWindowTest, ClosingStopsTheCountdownBeforeTheWindowGoesAndASecondCloseDoesNothing) {
+TEST_F(DetailsWindowTest, ExitButtonClosesTheWindowWhichGoesOnceTheClickIsHandled) {
     form->setStopTime(AddMilliseconds(Noon(), 60000));
     form->setCurTime(Noon());
     ShowActive();
     ASSERT_TRUE(WaitUntil([&] { return text("Label13") != QStringLiteral("00"); }));
 
     QTest::mouseClick(button("ImageExit"), Qt::LeftButton, {}, QPoint(5, 5));
-    ASSERT_FALSE(form.isNull());  // deletion waits for the current event to finish
+    ASSERT_FALSE(form.isNull());
     EXPECT_TRUE(form->closing());
     EXPECT_TRUE(form->isHidden());
     EXPECT_FALSE(timer()->isActive());
     EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+    EXPECT_TRUE(mainWindow.findChildren<TfrmItem*>().isEmpty());
+}
 
-    // No step runs between the close and the deletion.
+TEST_F(DetailsWindowTest, NoStepRunsBetweenTheCloseAndTheDeletionAndASecondCloseDoesNothing) {
+    form->setStopTime(AddMilliseconds(Noon(), 60000));
+    form->setCurTime(Noon());
+    ShowActive();
+    ASSERT_TRUE(WaitUntil([&] { return text("Label13") != QStringLiteral("00"); }));
+
+    // Closed outside any event handler, the deletion waits for an explicit flush.
+    EXPECT_TRUE(form->close());
+    ASSERT_FALSE(form.isNull());
+    EXPECT_FALSE(timer()->isActive());
     const DateTime clockAtClose = form->CurTime();
     const QString secondsAtClose = text("Label13");
-    const QElapsedTimer sinceClose = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
+    QElapsedTimer sinceClose;
+    sinceClose.start();
     while (sinceClose.elapsed() < 300)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_FALSE(form.isNull());
@@ -77,7 +87,6 @@ TEST_F(DetailsWindowTest, ClosingStopsTheCountdownBeforeTheWindowGoesAndASecondC
 
     FlushDeletions();
     EXPECT_TRUE(form.isNull());
-    EXPECT_TRUE(mainWindow.findChildren<TfrmItem*>().isEmpty());
 }
 
 TEST_F(DetailsWindowTest, ThePlatformsCloseCommandClosesLikeTheExitButton) {
@@ -95,8 +104,7 @@ TEST_F(DetailsWindowTest, ThePlatformsCloseCommandClosesLikeTheExitButton) {
 
 TEST_F(DetailsWindowTest, ActivatingTheMainWindowClosesThePopup) {
     ShowActive();
-    mainWindow.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+    ASSERT_TRUE(ActivateAndWait(&mainWindow));
     ASSERT_FALSE(form.isNull());
     EXPECT_TRUE(form->closing());
     EXPECT_TRUE(form->isHidden());
@@ -113,8 +121,7 @@ TEST_F(DetailsWindowTest, LeavingForAnotherProgramKeepsThePopupUntilTheMainWindo
     EXPECT_TRUE(form->isVisible());
 
     // The user comes back to the popup itself: still open.
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    ASSERT_TRUE(ActivateAndWait(form));
     QApplication::setActiveWindow(nullptr);
     EXPECT_FALSE(form->closing());
 
@@ -140,9 +147,7 @@ TEST_F(DetailsWindowTest, ClickingInsideThePopupKeepsItActiveAndOpen) {
 TEST_F(DetailsWindowTest, ANewerPopupTakingTheFocusClosesTheOlderOne) {
     ShowActive();
     QPointer<TfrmItem> newer = new TfrmItem(&mainWindow);
-    newer->show();
-    newer->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(newer));
+    ASSERT_TRUE(ActivateAndWait(newer));
     EXPECT_TRUE(form->closing());
     EXPECT_FALSE(newer->closing());
     delete newer.data();
@@ -150,8 +155,7 @@ TEST_F(DetailsWindowTest, ANewerPopupTakingTheFocusClosesTheOlderOne) {
 
 TEST_F(DetailsWindowTest, APopupStillBeingFilledIsNotClosedByActivations) {
     // Hidden, as while its picture downloads: the user may switch windows meanwhile.
-    mainWindow.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    ASSERT_TRUE(ActivateAndWait(&mainWindow));
     QApplication::setActiveWindow(nullptr);
     QApplication::setActiveWindow(&mainWindow);
     EXPECT_FALSE(form->closing());

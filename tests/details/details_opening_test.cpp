@@ -45,8 +45,7 @@ protected:
             windowsAtReport = mainWindow.findChildren<TfrmItem*>().size();
         });
         mainWindow.setGeometry(100, 80, 818, 550);
-        mainWindow.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+        ASSERT_TRUE(ActivateAndWait(&mainWindow));
 
         deal.Nick = "小店 A";
         deal.Short_Title = "short";
@@ -134,7 +133,7 @@ TEST_F(DetailsOpeningTest, TheDealArrivesInOrderAndTheWindowOpensFocused) {
     EXPECT_EQ(bigPicture->size(), QSize(313, 209));
 
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window; }));
 
     // The first step shows the distance from the click plus 300 ms.
     window->Timer1Timer();

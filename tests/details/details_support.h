@@ -42,6 +42,14 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30
     return true;
 }
 
+// Activates the window and waits until the application has taken note. (A popup counts as
+// active for the platform while its owner is, so the platform's own test cannot tell them apart.)
+inline bool ActivateAndWait(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    return WaitUntil([window] { return QApplication::activeWindow() == window; });
+}
+
 // A fixed moment of the present day, so that spans are computed as the program would.
 inline DateTime Noon() {
     return EncodeDateTime(2026, 12, 10, 12, 0, 0, 0);
@@ -75,11 +83,9 @@ protected:
 
     // Shows both windows and makes the details window the active one, as an opening does.
     void ShowActive() {
-        mainWindow.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+        ActivateAndWait(&mainWindow);
         form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+        ActivateAndWait(form);
     }
 
     QWidget mainWindow;

@@ -18,7 +18,8 @@
 #   e2e_install_program "$E2E_WORK/bin"  # private copy of the program folder
 #   e2e_start_zorvia              # E2E_ZORVIA_PID
 #   id=$(e2e_wait_window '^ZorviaⅡ$' 30) || e2e_fail "no main window"
-#   e2e_close_window "$id"; e2e_wait_exit "$E2E_ZORVIA_PID" 20; e2e_expect_eq 0 "$E2E_EXIT_STATUS" "exit"
+#   e2e_close_and_wait "$id" "$E2E_ZORVIA_PID" 30 || e2e_fail "did not end"
+#   e2e_expect_eq 0 "$E2E_EXIT_STATUS" "exit status"
 #
 # Functions:
 #   e2e_init NAME                 work folder $E2E_WORK, private HOME/XDG_*, proxies unset,
@@ -37,8 +38,10 @@
 #   e2e_watch_windows REGEX FILE  record in FILE every matching window seen until stopped;
 #                                 sets E2E_WATCH_PID (stop with e2e_stop PID)
 #   e2e_screenshot WINDOW FILE    PNG of the window's own pixels
-#   e2e_close_window WINDOW       activate it and press Alt+F4 (openbox closes it politely)
+#   e2e_close_window WINDOW       ask the window manager to close it (as its close button would)
+#   e2e_close_and_wait WINDOW PID SECONDS   close, repeated until PID ends; E2E_EXIT_STATUS
 #   e2e_key WINDOW KEY            activate the window and press KEY (xdotool key names)
+#   e2e_key_and_wait WINDOW KEY PID SECONDS press KEY, repeated until PID ends
 #   e2e_wait_exit PID SECONDS     wait for PID to end; E2E_EXIT_STATUS (124 when it did not)
 #   e2e_stop PID                  SIGTERM, then SIGKILL after 5 s
 #   e2e_fail MSG / e2e_expect_eq WANT GOT WHAT / e2e_pass
@@ -198,11 +201,18 @@ e2e_find_window() {
 }
 
 e2e_wait_window() {
-    local regex=$1 seconds=$2 id
-    id=$(LC_ALL=C.UTF-8 timeout "$seconds" xdotool search --sync --onlyvisible --name "$regex" \
-        2>/dev/null | head -n 1)
-    [ -n "$id" ] || return 1
-    echo "$id"
+    local regex=$1 seconds=$2 id i
+    # Polled rather than "search --sync": a window that goes away in the middle of a search
+    # (the splash, a closing box) makes xdotool fail, and the next round simply looks again.
+    for ((i = 0; i < seconds * 10; i++)); do
+        id=$(e2e_find_window "$regex" | head -n 1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
 }
 
 e2e_watch_windows() {
@@ -229,7 +239,31 @@ e2e_key() {
 }
 
 e2e_close_window() {
-    e2e_key "$1" alt+F4
+    "$ZORVIA_E2E_TOOL" close --window "$1"
+}
+
+# e2e_close_and_wait WINDOW PID SECONDS: close the window (asking again every few seconds, in
+# case the first request came before the window manager had taken the window on) and wait
+# for PID to end; E2E_EXIT_STATUS as with e2e_wait_exit.
+e2e_close_and_wait() {
+    local window=$1 pid=$2 seconds=$3 waited=0
+    while ((waited < seconds)); do
+        e2e_close_window "$window"
+        e2e_wait_exit "$pid" 3 && return 0
+        waited=$((waited + 3))
+    done
+    return 1
+}
+
+# e2e_key_and_wait WINDOW KEY PID SECONDS: press KEY in the window until PID ends.
+e2e_key_and_wait() {
+    local window=$1 key=$2 pid=$3 seconds=$4 waited=0
+    while ((waited < seconds)); do
+        e2e_key "$window" "$key"
+        e2e_wait_exit "$pid" 3 && return 0
+        waited=$((waited + 3))
+    done
+    return 1
 }
 
 e2e_wait_exit() {

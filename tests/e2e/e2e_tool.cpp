@@ -13,12 +13,17 @@
 //       the way the window lays it out (13-pixel DejaVu Sans at 24,120 over white) on this
 //       display and compares the dark pixels of the label band. Succeeds when the screenshot
 //       matches TEXT and matches none of the --unlike texts.
+//   close --window ID
+//       Asks the window manager to close the window (_NET_CLOSE_WINDOW), as its close button
+//       would: the program gets a polite close request, no key focus is needed.
 //   Both servers stop after --max-seconds (default 120) or on SIGTERM.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <X11/Xlib.h>
 
 #include <QApplication>
 #include <QImage>
@@ -257,11 +262,29 @@ int splashText(int argc, char** argv, const Args& args) {
     return ok ? 0 : 1;
 }
 
+int closeWindow(const Args& args) {
+    const unsigned long window = std::stoul(args.get("--window", "0"), nullptr, 0);
+    Display* display = XOpenDisplay(nullptr);
+    if (!display || window == 0) return 2;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_CLOSE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2;  // sent on the user's behalf, like a pager or task bar
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(display, False);
+    XCloseDisplay(display);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: zorvia-e2e-tool record|gate|splash-text ...\n");
+        std::fprintf(stderr, "usage: zorvia-e2e-tool record|gate|splash-text|close ...\n");
         return 2;
     }
     Args args;
@@ -269,6 +292,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "record") return record(args);
     if (command == "gate") return gate(args);
+    if (command == "close") return closeWindow(args);
     if (command == "splash-text") {
         int qtArgc = 1;
         return splashText(qtArgc, argv, args);

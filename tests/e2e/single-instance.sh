@@ -29,14 +29,12 @@ e2e_expect_eq 1 "$(e2e_find_window '^ZorviaⅡ$' | wc -l)" "main windows on scre
 e2e_expect_eq "$requests_before" "$(wc -l <"$E2E_VENDOR_LOG")" "requests logged by the service"
 kill -0 "$first_pid" 2>/dev/null || e2e_fail "the first instance has gone"
 
-e2e_close_window "$main"
-e2e_wait_exit "$first_pid" 30 || e2e_fail "the first instance did not end"
+e2e_close_and_wait "$main" "$first_pid" 30 || e2e_fail "the first instance did not end"
 e2e_expect_eq 0 "$E2E_EXIT_STATUS" "first instance's exit status"
 
 # The lock goes with the process that held it.
 e2e_start_zorvia third
 main=$(e2e_wait_window '^ZorviaⅡ$' 90) || e2e_fail "a launch after the first had ended did not start"
-e2e_close_window "$main"
-e2e_wait_exit "$E2E_ZORVIA_PID" 30 || e2e_fail "the third instance did not end"
+e2e_close_and_wait "$main" "$E2E_ZORVIA_PID" 30 || e2e_fail "the third instance did not end"
 e2e_expect_eq 0 "$E2E_EXIT_STATUS" "third instance's exit status"
 e2e_pass

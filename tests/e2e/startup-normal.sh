@@ -66,8 +66,7 @@ if [ "$1" != @refused ]; then
         e2e_fail "the main window did not ask for the deal feed"
 fi
 
-e2e_close_window "$main"
-e2e_wait_exit "$E2E_ZORVIA_PID" 30 || e2e_fail "zorvia did not end after its window was closed"
+e2e_close_and_wait "$main" "$E2E_ZORVIA_PID" 30 || e2e_fail "zorvia did not end after its window was closed"
 e2e_expect_eq 0 "$E2E_EXIT_STATUS" "exit status"
 [ ! -e "$ZORVIA_UPDATER_RECORD" ] || e2e_fail "the updater was started: $(cat "$ZORVIA_UPDATER_RECORD")"
 e2e_pass

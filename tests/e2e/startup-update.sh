@@ -19,9 +19,7 @@ box=$(e2e_wait_window '^系统升级提示$' 30) || e2e_fail "no update message 
 e2e_log "ok: message box $box"
 sleep 0.3
 [ ! -e "$ZORVIA_UPDATER_RECORD" ] || e2e_fail "the updater started before the box was closed"
-e2e_key "$box" Return
-
-e2e_wait_exit "$E2E_ZORVIA_PID" 30 || e2e_fail "zorvia did not end after the box was closed"
+e2e_key_and_wait "$box" Return "$E2E_ZORVIA_PID" 30 || e2e_fail "zorvia did not end after the box was closed"
 e2e_expect_eq 0 "$E2E_EXIT_STATUS" "exit status"
 e2e_wait_file "$ZORVIA_UPDATER_RECORD" 15 || e2e_fail "liveUpdate.exe never ran"
 sleep 0.5

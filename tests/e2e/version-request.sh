@@ -23,7 +23,6 @@ fi
 e2e_log "ok: version request is exactly as expected"
 
 main=$(e2e_wait_window '^ZorviaⅡ$' 90) || e2e_fail "no normal start after the reply 3.0.0.0"
-e2e_close_window "$main"
-e2e_wait_exit "$E2E_ZORVIA_PID" 30 || e2e_fail "zorvia did not end"
+e2e_close_and_wait "$main" "$E2E_ZORVIA_PID" 30 || e2e_fail "zorvia did not end"
 e2e_expect_eq 0 "$E2E_EXIT_STATUS" "exit status"
 e2e_pass

@@ -33,16 +33,15 @@ TEST_P(ComputeCountdownCases, Fields) {
 
 INSTANTIATE_TEST_SUITE_P(
     Countdown, ComputeCountdownCases,
-    ::testing::Values(
-        CountdownCase{"equalTimes", 0, "0h 0m 0.0s"},
-        CountdownCase{"dayHoursMinutesSeconds", 93784560, "26h 3m 4.5s"},
-        CountdownCase{"threeDaysNotReducedToDays", 3 * 86400000LL, "72h 0m 0.0s"},
-        // once the stop time has passed the span grows again
-        CountdownCase{"ninetySecondsPast", -90250, "0h 1m 30.2s"},
-        CountdownCase{"oneSecondLater", -91250, "0h 1m 31.2s"},
-        CountdownCase{"pastByADay", -(86400000LL + 3723450), "25h 2m 3.4s"},
-        CountdownCase{"tenthsRoundDown", 999, "0h 0m 0.9s"},
-        CountdownCase{"justUnderAMinute", 59999, "0h 0m 59.9s"}),
+    ::testing::Values(CountdownCase{"equalTimes", 0, "0h 0m 0.0s"},
+                      CountdownCase{"dayHoursMinutesSeconds", 93784560, "26h 3m 4.5s"},
+                      CountdownCase{"threeDaysNotReducedToDays", 3 * 86400000LL, "72h 0m 0.0s"},
+                      // once the stop time has passed the span grows again
+                      CountdownCase{"ninetySecondsPast", -90250, "0h 1m 30.2s"},
+                      CountdownCase{"oneSecondLater", -91250, "0h 1m 31.2s"},
+                      CountdownCase{"pastByADay", -(86400000LL + 3723450), "25h 2m 3.4s"},
+                      CountdownCase{"tenthsRoundDown", 999, "0h 0m 0.9s"},
+                      CountdownCase{"justUnderAMinute", 59999, "0h 0m 59.9s"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The date-time nearest to a whole millisecond of a day, as the clock and the feed produce them.
@@ -93,11 +92,12 @@ TEST(ComputeCountdown, ValuesNoDateCanHoldStayDefined) {
 // Ten ticks of 100 ms move the clock by one second to within a few microseconds, from any
 // present-day starting value, and a tick of 0 ms leaves it alone.
 TEST(AddMilliseconds, TenTicksMakeOneSecond) {
-    const DateTime starts[] = {46366.5, 46366.123456789, 45000.999999, 46366.0 + 0.1,
-                               54789.75, 36526.0 + 1.0 / 3.0};
+    const DateTime starts[] = {46366.5,       46366.123456789, 45000.999999,
+                               46366.0 + 0.1, 54789.75,        36526.0 + 1.0 / 3.0};
     for (const DateTime start : starts) {
         DateTime t = start;
-        for (int tick = 0; tick < 10; ++tick) t = AddMilliseconds(t, 100);
+        for (int tick = 0; tick < 10; ++tick)
+            t = AddMilliseconds(t, 100);
         EXPECT_LT(std::fabs((t - start) * 86400.0 - 1.0), 3e-6) << std::to_string(start);
         EXPECT_EQ(AddMilliseconds(start, 0), start) << std::to_string(start);
     }
@@ -123,9 +123,9 @@ TEST(AddMilliseconds, MovesBothWaysByWholeMilliseconds) {
         int64_t n;
         double days;
     };
-    const Case cases[] = {{300, 300 * kMillisecond},  {-300, -300 * kMillisecond},
-                          {86400000, 1.0},            {-86400000LL * 365, -365.0},
-                          {1, kMillisecond},          {3600000, 1.0 / 24.0}};
+    const Case cases[] = {{300, 300 * kMillisecond}, {-300, -300 * kMillisecond},
+                          {86400000, 1.0},           {-86400000LL * 365, -365.0},
+                          {1, kMillisecond},         {3600000, 1.0 / 24.0}};
     for (const Case& c : cases) {
         const DateTime t = AddMilliseconds(46366.25, c.n);
         EXPECT_NEAR(t, 46366.25 + c.days, 1e-6 * kMillisecond) << c.n;

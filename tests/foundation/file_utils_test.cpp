@@ -105,11 +105,12 @@ TEST_F(CreateFolderChainTest, RelativeBareAndRootPaths) {
     const Case cases[] = {
         {"abc_250x250.jpg", false},  // no separator: nothing to do
         {"", false},
-        {"/", false},  // one empty piece only
+        {"/", false},                // one empty piece only
         {"/abc_250x250.jpg", true},  // the root exists
         {"rel/sub/file.jpg", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(CreateFolderChain(c.path), c.result) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(CreateFolderChain(c.path), c.result) << c.path;
     std::vector<std::string> entries;
     for (const auto& entry : fs::directory_iterator(m_root))
         entries.push_back(entry.path().filename().string());
@@ -132,9 +133,9 @@ protected:
         MakeFolder("image/.hidden");
         MakeFolder("image/.cfg.jpg");
         MakeFolder("image/folder.jpg");
-        for (const char* name : {"a.jpg", "b.JPG", "c.jpeg", "d.jpg.bak", "e", "sub/f.jpg",
-                                 "sub/g.png", ".hidden/h.jpg", ".cfg.jpg/i.jpg",
-                                 "folder.jpg/j.jpg"})
+        for (const char* name :
+             {"a.jpg", "b.JPG", "c.jpeg", "d.jpg.bak", "e", "sub/f.jpg", "sub/g.png",
+              ".hidden/h.jpg", ".cfg.jpg/i.jpg", "folder.jpg/j.jpg"})
             MakeFile(std::string("image/") + name);
         fs::create_directory_symlink(Path("image"), Path("image/sub/up"));
         fs::create_symlink(Path("image/a.jpg"), Path("image/linkfile.jpg"));
@@ -143,7 +144,8 @@ protected:
 
     std::vector<std::string> Expected(const std::string& prefix,
                                       std::vector<std::string> names) const {
-        for (auto& name : names) name = prefix + name;
+        for (auto& name : names)
+            name = prefix + name;
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -194,12 +196,11 @@ TEST_F(ListFilesByExtTest, FolderTextNormalisation) {
         std::string prefix;  // of the top folder's entries
     };
     const Case cases[] = {
-        {Path("image"), Path("image/")},
-        {Path("image/"), Path("image/")},
-        {Path("image//"), Path("image//")},    // with the added one, three in a row
-        {"/" + Path("image"), Path("image/")},    // a leading pair, like any other
-        {Path("/image"), Path("image/")},         // doubled inside
-        {Path("//image"), m_root + "//image/"},   // three in a row become two
+        {Path("image"), Path("image/")},        {Path("image/"), Path("image/")},
+        {Path("image//"), Path("image//")},      // with the added one, three in a row
+        {"/" + Path("image"), Path("image/")},   // a leading pair, like any other
+        {Path("/image"), Path("image/")},        // doubled inside
+        {Path("//image"), m_root + "//image/"},  // three in a row become two
     };
     for (const Case& c : cases) {
         // Top-level entries carry the normalised text; a subfolder's entries are normalised

@@ -14,7 +14,9 @@ struct DigestCase {
     const char* hex;
 };
 
-std::string Repeated(char ch, size_t n) { return std::string(n, ch); }
+std::string Repeated(char ch, size_t n) {
+    return std::string(n, ch);
+}
 
 class Md5Digest : public ::testing::TestWithParam<DigestCase> {};
 
@@ -30,8 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
         DigestCase{"abc", "abc", "900150983cd24fb0d6963f7d28e17f72"},
         DigestCase{"messageDigest", "message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
         DigestCase{"alphabet", "abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-        DigestCase{"alphanumeric",
-                   "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+        DigestCase{"alphanumeric", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
                    "d174ab98d277d9f5a5611c2c9f419d9f"},
         DigestCase{"eightyDigits",
                    "1234567890123456789012345678901234567890123456789012345678901234567890"
@@ -56,16 +57,17 @@ INSTANTIATE_TEST_SUITE_P(
 // Bytes at and above 0x80 (a GBK picture URL) and a NUL byte are digested as they stand.
 INSTANTIATE_TEST_SUITE_P(
     RawBytes, Md5Digest,
-    ::testing::Values(
-        DigestCase{"gbkUrl", "http://img.example.cn/\xd0\xa1\xb5\xea/\xc9\xcc\xc6\xb7.jpg",
-                   "d9bed077804d7aafeedd48d033723de4"},
-        DigestCase{"highAndNulBytes", std::string("\x80\xff\x00\x7f", 4),
-                   "7a69791d633da1f6adc191eceeeeb48c"}),
+    ::testing::Values(DigestCase{"gbkUrl",
+                                 "http://img.example.cn/\xd0\xa1\xb5\xea/\xc9\xcc\xc6\xb7.jpg",
+                                 "d9bed077804d7aafeedd48d033723de4"},
+                      DigestCase{"highAndNulBytes", std::string("\x80\xff\x00\x7f", 4),
+                                 "7a69791d633da1f6adc191eceeeeb48c"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::vector<uint8_t> PatternBytes(size_t n) {
     std::vector<uint8_t> bytes(n);
-    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>((i * 131 + 7) & 255);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 131 + 7) & 255);
     return bytes;
 }
 
@@ -112,18 +114,21 @@ TEST(Md5Context, InitSetsStateAndFinalWipesEverything) {
     EXPECT_EQ(context.state[3], 0x10325476u);
     EXPECT_EQ(context.count[0], 0u);
     EXPECT_EQ(context.count[1], 0u);
-    for (uint8_t byte : context.buffer) ASSERT_EQ(byte, 0);
+    for (uint8_t byte : context.buffer)
+        ASSERT_EQ(byte, 0);
 
     MD5Update(context, "abc", 3);
     EXPECT_EQ(context.count[0], 24u);
     MD5Final(context);
     const auto* raw = reinterpret_cast<const uint8_t*>(&context);
-    for (size_t i = 0; i < sizeof context; ++i) ASSERT_EQ(raw[i], 0) << "byte " << i;
+    for (size_t i = 0; i < sizeof context; ++i)
+        ASSERT_EQ(raw[i], 0) << "byte " << i;
 }
 
 TEST(Md5Print, LowerCaseHighNibbleFirst) {
     MD5Digest digest;
-    for (size_t i = 0; i < digest.size(); ++i) digest[i] = static_cast<uint8_t>(i * 17 + 10);
+    for (size_t i = 0; i < digest.size(); ++i)
+        digest[i] = static_cast<uint8_t>(i * 17 + 10);
     // 0x0a, 0x1b, 0x2c, ... 0xf8, 0x09: each byte written high nibble first
     EXPECT_EQ(MD5Print(digest), "0a1b2c3d4e5f708192a3b4c5d6e7f809");
     digest.fill(0xff);

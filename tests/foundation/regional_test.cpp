@@ -30,9 +30,8 @@ RegionalSettings Settings(const char* decimal, const char* thousand, DateOrder o
 // The kinds of regional settings the program meets: Chinese (year first, the Windows-like
 // layout), German (comma radix, dot grouping, day first), US (month first, 12-hour words),
 // French (comma radix, narrow no-break space grouping), and a C locale without grouping.
-const RegionalSettings kChina =
-    Settings(".", ",", DateOrder::YearMonthDay, "-", ":", "\xe4\xb8\x8a\xe5\x8d\x88",
-             "\xe4\xb8\x8b\xe5\x8d\x88");
+const RegionalSettings kChina = Settings(".", ",", DateOrder::YearMonthDay, "-", ":",
+                                         "\xe4\xb8\x8a\xe5\x8d\x88", "\xe4\xb8\x8b\xe5\x8d\x88");
 const RegionalSettings kGermany = Settings(",", ".", DateOrder::DayMonthYear, ".");
 const RegionalSettings kUnitedStates = Settings(".", ",", DateOrder::MonthDayYear, "/");
 const RegionalSettings kFrance = Settings(",", "\xe2\x80\xaf", DateOrder::DayMonthYear, "/");
@@ -50,13 +49,13 @@ struct FixedCase {
 TEST(FormatFixed, EighteenDigitsThenHalfAwayFromZero) {
     const FixedCase cases[] = {
         {29.9, 2, &kChina, "29.90"},
-        {2.25, 1, &kChina, "2.3"},     // printf's "%.1f" gives 2.2
+        {2.25, 1, &kChina, "2.3"},  // printf's "%.1f" gives 2.2
         {-2.25, 1, &kChina, "-2.3"},
-        {0.285, 2, &kChina, "0.28"},   // 0.284999999999999998 at 18 digits
-        {0.125, 2, &kChina, "0.13"},   // an exact binary tie
+        {0.285, 2, &kChina, "0.28"},  // 0.284999999999999998 at 18 digits
+        {0.125, 2, &kChina, "0.13"},  // an exact binary tie
         {2.5, 0, &kChina, "3"},
         {0.5, 0, &kChina, "1"},
-        {0.15, 1, &kChina, "0.1"},     // 0.149999999999999994
+        {0.15, 1, &kChina, "0.1"},  // 0.149999999999999994
         {1.005, 2, &kChina, "1.00"},
         {9.995, 2, &kChina, "9.99"},
         {9.9951, 2, &kChina, "10.00"},
@@ -68,7 +67,7 @@ TEST(FormatFixed, EighteenDigitsThenHalfAwayFromZero) {
         {1e-20, 2, &kChina, "0.00"},
         {0.0, 2, &kChina, "0.00"},
         {-0.0, 1, &kChina, "0.0"},
-        {-0.04, 1, &kChina, "0.0"},   // no "-0.0"
+        {-0.04, 1, &kChina, "0.0"},  // no "-0.0"
         {-0.05, 1, &kChina, "-0.1"},
         {39.0, 2, &kChina, "39.00"},
         {1234567.891, 2, &kChina, "1234567.89"},  // never grouped
@@ -114,7 +113,9 @@ TEST(ReadMoney, LocaleFormAndPlainSyntax) {
         {"39,90", &kGermany, 39.9},
         {"1.234,5", &kGermany, 1234.5},
         {"1.234.567,25", &kGermany, 1234567.25},
-        {"1\xe2\x80\xaf" "234,5", &kFrance, 1234.5},
+        {"1\xe2\x80\xaf"
+         "234,5",
+         &kFrance, 1234.5},
         {"1234,5", &kFrance, 1234.5},
         // groups of anything but three digits are not grouping
         {"1,23", &kChina, std::nullopt},
@@ -125,7 +126,7 @@ TEST(ReadMoney, LocaleFormAndPlainSyntax) {
         {",123", &kChina, std::nullopt},
         {"39.90", &kGermany, std::nullopt},  // the dot is the German grouping
         {"1.5", &kGermany, std::nullopt},
-        {"1,234", &kPlainC, std::nullopt},   // no grouping in the C locale
+        {"1,234", &kPlainC, std::nullopt},  // no grouping in the C locale
         {"", &kChina, std::nullopt},
         {"  ", &kChina, std::nullopt},
         {"-", &kChina, std::nullopt},
@@ -133,7 +134,9 @@ TEST(ReadMoney, LocaleFormAndPlainSyntax) {
         {"abc", &kChina, std::nullopt},
         {"39.9x", &kChina, std::nullopt},
         {"3 9", &kChina, std::nullopt},
-        {"\xc2\xa5" "39", &kChina, std::nullopt},
+        {"\xc2\xa5"
+         "39",
+         &kChina, std::nullopt},
         {"1e", &kChina, std::nullopt},
         {"1e999", &kChina, std::nullopt},  // out of range
         {"-1e999", &kChina, std::nullopt},
@@ -167,7 +170,9 @@ TEST(ReadCount, LocaleFormThenPlainSyntaxThenTruthWords) {
         {"0", &kChina, 0},
         {"1,234", &kChina, 1234},
         {"1.234", &kGermany, 1234},
-        {"1\xe2\x80\xaf" "234", &kFrance, 1234},
+        {"1\xe2\x80\xaf"
+         "234",
+         &kFrance, 1234},
         {"$39", &kChina, 57},
         {"0x39", &kChina, 57},
         {"0X39", &kChina, 57},
@@ -210,21 +215,44 @@ TEST(ReadSalesCount, StrictPlainInteger) {
         std::optional<int32_t> value;
     };
     const Case cases[] = {
-        {"57", 57},          {" 57", 57},          {"   57", 57},        {"+57", 57},
-        {"-57", -57},        {"$39", 57},          {"x39", 57},         {"X39", 57},
-        {"0x39", 57},        {"0X39", 57},         {"$ff", 255},        {"00057", 57},
-        {"0", 0},            {"2147483647", 2147483647},                {"-2147483648", -2147483647 - 1},
-        {"-$80000000", -2147483647 - 1},           {"57\r\n", std::nullopt},
-        {"57\n", std::nullopt},                    {"57 ", std::nullopt},
-        {"5 7", std::nullopt},                     {"", std::nullopt},
-        {" ", std::nullopt}, {"57.0", std::nullopt}, {"\t57", std::nullopt},
-        {"+ 57", std::nullopt},                    {"+-5", std::nullopt},
-        {"$", std::nullopt}, {"0x", std::nullopt}, {"$g", std::nullopt},
-        {"2147483648", std::nullopt},              {"$FFFFFFFF", std::nullopt},
-        {"99999999999999999999", std::nullopt},    {"1,234", std::nullopt},
-        {"True", std::nullopt},                    {"57abc", std::nullopt},
+        {"57", 57},
+        {" 57", 57},
+        {"   57", 57},
+        {"+57", 57},
+        {"-57", -57},
+        {"$39", 57},
+        {"x39", 57},
+        {"X39", 57},
+        {"0x39", 57},
+        {"0X39", 57},
+        {"$ff", 255},
+        {"00057", 57},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"-$80000000", -2147483647 - 1},
+        {"57\r\n", std::nullopt},
+        {"57\n", std::nullopt},
+        {"57 ", std::nullopt},
+        {"5 7", std::nullopt},
+        {"", std::nullopt},
+        {" ", std::nullopt},
+        {"57.0", std::nullopt},
+        {"\t57", std::nullopt},
+        {"+ 57", std::nullopt},
+        {"+-5", std::nullopt},
+        {"$", std::nullopt},
+        {"0x", std::nullopt},
+        {"$g", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"$FFFFFFFF", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"1,234", std::nullopt},
+        {"True", std::nullopt},
+        {"57abc", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadSalesCount(c.text), c.value) << "'" << c.text << "'";
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadSalesCount(c.text), c.value) << "'" << c.text << "'";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -253,19 +281,21 @@ TEST(ReadDateTime, RegionalOrderAndTimeForms) {
         {"2026-12-10 2:30pm", &kChina, P(2026, 12, 10, 14, 30)},
         {"2026-12-10 12:05 AM", &kChina, P(2026, 12, 10, 0, 5)},
         {"2026-12-10 12:05 PM", &kChina, P(2026, 12, 10, 12, 5)},
-        {"2026-12-10 \xe4\xb8\x8b\xe5\x8d\x88" "2:30", &kChina, P(2026, 12, 10, 14, 30)},
+        {"2026-12-10 \xe4\xb8\x8b\xe5\x8d\x88"
+         "2:30",
+         &kChina, P(2026, 12, 10, 14, 30)},
         {"2026-12-10 2:30:00 \xe4\xb8\x8a\xe5\x8d\x88", &kChina, P(2026, 12, 10, 2, 30)},
-        {"26-12-10 14:30", &kChina, P(2026, 12, 10, 14, 30)},   // 2-digit years: 1976..2075
+        {"26-12-10 14:30", &kChina, P(2026, 12, 10, 14, 30)},  // 2-digit years: 1976..2075
         {"76-1-2", &kChina, P(1976, 1, 2)},
         {"75-1-2", &kChina, P(2075, 1, 2)},
         {"0-1-2", &kChina, P(2000, 1, 2)},
-        {"0026-1-2", &kChina, P(26, 1, 2)},                      // four digits stand as written
-        {"12-10 14:30", &kChina, P(2026, 12, 10, 14, 30)},       // two numbers: month, day
+        {"0026-1-2", &kChina, P(26, 1, 2)},                 // four digits stand as written
+        {"12-10 14:30", &kChina, P(2026, 12, 10, 14, 30)},  // two numbers: month, day
         {"2024-02-29 08:00", &kChina, P(2024, 2, 29, 8)},
         // day-month-year
         {"10.12.2026 14:30:00", &kGermany, P(2026, 12, 10, 14, 30)},
         {"10.12.26", &kGermany, P(2026, 12, 10)},
-        {"10.12 14:30", &kGermany, P(2026, 12, 10, 14, 30)},     // two numbers: day, month
+        {"10.12 14:30", &kGermany, P(2026, 12, 10, 14, 30)},  // two numbers: day, month
         {"10.12.2026 14:30:15,5", &kGermany, P(2026, 12, 10, 14, 30, 15, 500)},
         {"1/2/2026 10:00", &kFrance, P(2026, 2, 1, 10)},
         // month-day-year
@@ -274,7 +304,7 @@ TEST(ReadDateTime, RegionalOrderAndTimeForms) {
         {"1/2/2026 10:00", &kUnitedStates, P(2026, 1, 2, 10)},
         {"2/29/2024", &kUnitedStates, P(2024, 2, 29)},
         // unreadable
-        {"2026-02-30 10:00", &kChina, std::nullopt},   // impossible date
+        {"2026-02-30 10:00", &kChina, std::nullopt},  // impossible date
         {"2026-02-29", &kChina, std::nullopt},
         {"2026-13-01", &kChina, std::nullopt},
         {"31.04.2026", &kGermany, std::nullopt},
@@ -287,7 +317,7 @@ TEST(ReadDateTime, RegionalOrderAndTimeForms) {
         {"2026-12-10 14", &kChina, std::nullopt},
         {"2026-12-10 14:30:15.1234", &kChina, std::nullopt},
         {"2026-12-10 14:30:00 junk", &kChina, std::nullopt},
-        {"2026/12/10 14:30", &kChina, std::nullopt},   // not the regional separator
+        {"2026/12/10 14:30", &kChina, std::nullopt},  // not the regional separator
         {"10.12.2026 14.30", &kGermany, std::nullopt},
         {"2026", &kChina, std::nullopt},
         {"14:30", &kChina, std::nullopt},
@@ -297,9 +327,9 @@ TEST(ReadDateTime, RegionalOrderAndTimeForms) {
     for (const DateCase& c : cases) {
         if (c.parts) {
             const DateTimeParts& p = *c.parts;
-            EXPECT_EQ(ReadDateTime(c.text, *c.settings, 2026),
-                      EncodeDateTime(p.year, p.month, p.day, p.hour, p.minute, p.second,
-                                     p.millisecond))
+            EXPECT_EQ(
+                ReadDateTime(c.text, *c.settings, 2026),
+                EncodeDateTime(p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond))
                 << "'" << c.text << "'";
         } else {
             EXPECT_THROW(ReadDateTime(c.text, *c.settings, 2026), ConvertError)
@@ -345,7 +375,8 @@ TEST(FormatDateTime, WritesTheRegionalOrderWith24HourTime) {
         {&kGermany, EncodeDateTime(2026, 1, 2, 0, 0, 0, 500), "02.01.2026 00:00:00,500"},
         {&kChina, EncodeDateTime(26, 1, 2), "0026-01-02 00:00:00"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatDateTime(c.value, *c.settings), c.text);
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatDateTime(c.value, *c.settings), c.text);
 }
 
 TEST(FormatDateTime, ReadsBackToTheMillisecond) {
@@ -385,8 +416,7 @@ TEST(RegionalSettings, FromLocaleInfo) {
         {"hu_HU", ",", " ", "%Y. %m. %d.", "%H:%M:%S", "de.", "du.",
          Settings(",", " ", DateOrder::YearMonthDay, ".", ":", "de.", "du.")},
         {"fr_FR", ",", "\xe2\x80\xaf", "%d/%m/%Y", "%H:%M:%S", "", "", kFrance},
-        {"iso", ".", "", "%F", "%R", "AM", "PM",
-         Settings(".", "", DateOrder::YearMonthDay, "-")},
+        {"iso", ".", "", "%F", "%R", "AM", "PM", Settings(".", "", DateOrder::YearMonthDay, "-")},
         {"fi_FI", ",", "\xc2\xa0", "%-d.%-m.%Y", "%H.%M.%S", "", "",
          Settings(",", "\xc2\xa0", DateOrder::DayMonthYear, ".", ".")},
         {"spaceSeparated", ".", ",", "%d %m %Y", "%H %M", "AM", "PM",
@@ -460,9 +490,8 @@ std::vector<std::string> Conversions() {
         try {
             out.push_back(std::to_string(ReadMoney(s == &kChina ? "1,234.5" : "1.234,5", *s)));
             out.push_back(std::to_string(ReadCount("1,234", kChina)));
-            out.push_back(std::to_string(
-                ReadDateTime(s == &kChina ? "2026-12-10 14:30:15.5" : "10.12.2026 14:30:15,5",
-                             *s, 2026)));
+            out.push_back(std::to_string(ReadDateTime(
+                s == &kChina ? "2026-12-10 14:30:15.5" : "10.12.2026 14:30:15,5", *s, 2026)));
         } catch (const ConvertError& e) {
             out.push_back(e.what());
         }
@@ -483,9 +512,11 @@ TEST(RegionalConversions, DoNotDependOnTheProcessLocale) {
         }
     }
     std::vector<std::string> underComma;
-    if (found) underComma = Conversions();
+    if (found)
+        underComma = Conversions();
     setlocale(LC_ALL, saved.c_str());
-    if (!found) GTEST_SKIP() << "no comma-radix locale is installed";
+    if (!found)
+        GTEST_SKIP() << "no comma-radix locale is installed";
     EXPECT_EQ(underComma, underC) << "under " << found;
 }
 

@@ -28,8 +28,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"leadingDelimiter", ";a", ";", {"", "a"}},
         SplitCase{"trailingDelimiterAddsNothing", "a;", ";", {"a"}},
         SplitCase{"doubleTrailing", "a;;", ";", {"a", ""}},
-        SplitCase{"delimiterAlone", ";", ";", {""}},
-        SplitCase{"emptyText", "", ";", {}},
+        SplitCase{"delimiterAlone", ";", ";", {""}}, SplitCase{"emptyText", "", ";", {}},
         SplitCase{"noDelimiter", "abc", ";", {"abc"}},
         SplitCase{"twoByteDelimiterSkippedWhole", "a--b-c", "--", {"a", "b-c"}},
         SplitCase{"overlappingDelimiter", "a---b", "--", {"a", "-b"}},
@@ -37,7 +36,11 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"emptyDelimiterEmptyText", "", "", {}},
         SplitCase{"caseSensitive", "aXbxc", "x", {"aXb", "c"}},
         // 0x5C is the trail byte of some GBK characters; the split does not know characters.
-        SplitCase{"trailByteCounts", "\x81\x5c" "b", "\\", {"\x81", "b"}},
+        SplitCase{"trailByteCounts",
+                  "\x81\x5c"
+                  "b",
+                  "\\",
+                  {"\x81", "b"}},
         SplitCase{"embeddedNul", std::string("a\0b;c", 5), ";", {std::string("a\0b", 3), "c"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

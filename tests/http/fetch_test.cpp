@@ -93,6 +93,10 @@ INSTANTIATE_TEST_SUITE_P(Fetch, RequestBytes, ::testing::ValuesIn(RequestCases()
 // Replies
 
 struct ReplyCase {
+    ReplyCase(const char* name_, std::string reply_, std::string body_, std::string error_ = "",
+              int code_ = 0, std::string errorBody_ = "")
+        : name(name_), reply(std::move(reply_)), body(std::move(body_)), error(std::move(error_)),
+          code(code_), errorBody(std::move(errorBody_)) {}
     const char* name;
     std::string reply;
     std::string body;      // on success
@@ -155,7 +159,7 @@ class Replies : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(Replies, GiveBodyOrTheirFailure) {
     const ReplyCase& c = GetParam();
-    ScriptedServer server({{c.reply}});
+    ScriptedServer server(std::vector<Exchange>{Exchange(c.reply)});
     HttpClient client;
     try {
         std::string body = FetchText(client, server.url("/software/zor_version.php"));
@@ -343,7 +347,7 @@ TEST(FetchToFile, CreatesFoldersAndKeepsTheBody) {
     };
     for (const auto& c : cases) {
         TempDir dir;
-        ScriptedServer server({{c.reply}});
+        ScriptedServer server(std::vector<Exchange>{Exchange(c.reply)});
         std::string path = dir / "image/ab/cd/picture_250x250.jpg";
         EXPECT_TRUE(FetchToFile(server.url("/p.jpg"), path)) << c.name;
         EXPECT_TRUE(ReadWholeFile(path) == c.content) << c.name;

@@ -10,6 +10,9 @@
 #include <vector>
 
 struct Exchange {
+    Exchange(std::string reply_, bool releaseFirst_ = false, int holdAfterMs_ = 0, bool keepOpen_ = false)
+        : reply(std::move(reply_)), releaseFirst(releaseFirst_), holdAfterMs(holdAfterMs_),
+          keepOpen(keepOpen_) {}
     std::string reply;          // sent as it stands once the request has arrived
     bool releaseFirst = false;  // hold the reply until Release() (at most 5 s)
     int holdAfterMs = 0;        // keep the connection open this long after the reply

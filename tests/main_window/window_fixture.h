@@ -15,6 +15,10 @@
 #include "test_main.h"
 #include "test_support.h"
 #include "views/item_panel.h"
+#include "views/dx_image.h"
+#include "views/label.h"
+
+#include <QLineEdit>
 
 class WindowTest : public ::testing::Test {
 protected:

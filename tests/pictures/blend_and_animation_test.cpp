@@ -66,7 +66,9 @@ struct BlendCase {
     QRgb expected;  // the figure a user would read off the screen
 };
 
-void PrintTo(const BlendCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const BlendCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class PngOverPanel : public testing::TestWithParam<BlendCase> {};
 
@@ -88,13 +90,14 @@ TEST_P(PngOverPanel, TranslucentPixelsBlendWithWhatLiesBeneath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Backgrounds, PngOverPanel,
-    testing::Values(
-        BlendCase{"over_white", qRgb(255, 255, 255), QColor(117, 117, 116, 163), qRgb(167, 167, 166)},
-        BlendCase{"over_black", qRgb(0, 0, 0), QColor(117, 117, 116, 163), qRgb(75, 75, 74)},
-        BlendCase{"over_the_red_band", qRgb(0xF0, 0x34, 0x13), QColor(117, 117, 116, 163),
-                  qRgb(162, 94, 81)},
-        BlendCase{"fully_transparent", qRgb(0xF0, 0x34, 0x13), QColor(255, 255, 255, 0),
-                  qRgb(0xF0, 0x34, 0x13)}),
+    testing::Values(BlendCase{"over_white", qRgb(255, 255, 255), QColor(117, 117, 116, 163),
+                              qRgb(167, 167, 166)},
+                    BlendCase{"over_black", qRgb(0, 0, 0), QColor(117, 117, 116, 163),
+                              qRgb(75, 75, 74)},
+                    BlendCase{"over_the_red_band", qRgb(0xF0, 0x34, 0x13),
+                              QColor(117, 117, 116, 163), qRgb(162, 94, 81)},
+                    BlendCase{"fully_transparent", qRgb(0xF0, 0x34, 0x13), QColor(255, 255, 255, 0),
+                              qRgb(0xF0, 0x34, 0x13)}),
     [](const testing::TestParamInfo<BlendCase>& info) { return std::string(info.param.name); });
 
 TEST(PngOverPanel, TransparentCornersShowTheBandWithoutAFringe) {
@@ -125,8 +128,10 @@ GifSpec ThreeFrames(int disposal, std::optional<int> loops, std::vector<int> del
     spec.loopCount = loops;
     std::vector<uint8_t> red(48, 1), half(48, 2), green(48, 2);
     for (int y = 0; y < 6; ++y)
-        for (int x = 4; x < 8; ++x) half[y * 8 + x] = 3;
-    spec.frames = {{red, delays[0], disposal}, {half, delays[1], disposal}, {green, delays[2], disposal}};
+        for (int x = 4; x < 8; ++x)
+            half[y * 8 + x] = 3;
+    spec.frames = {
+        {red, delays[0], disposal}, {half, delays[1], disposal}, {green, delays[2], disposal}};
     return spec;
 }
 
@@ -143,7 +148,8 @@ TEST(GifMovie, ReadsFramesDelaysAndLoopCountFromTheFile) {
         std::optional<int> loops;
         int expectedLoopCount;  // QMovie: -1 forever, 0 once
     };
-    const Case cases[] = {{"forever", 0, -1}, {"three_times", 3, 3}, {"no_loop_block", std::nullopt, 0}};
+    const Case cases[] = {
+        {"forever", 0, -1}, {"three_times", 3, 3}, {"no_loop_block", std::nullopt, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QBuffer buffer;
@@ -205,7 +211,8 @@ TEST(GifMovie, PlaysInAPictureBoxCyclingWithoutEndOverWhatLiesBeneath) {
     movie->start();
     QElapsedTimer waited;
     waited.start();
-    while (shown.size() < 10 && waited.elapsed() < 5000) QTest::qWait(10);
+    while (shown.size() < 10 && waited.elapsed() < 5000)
+        QTest::qWait(10);
     movie->stop();
     ASSERT_GE(shown.size(), 10u) << "the animation stopped";
     for (size_t i = 1; i < shown.size(); ++i)
@@ -214,7 +221,8 @@ TEST(GifMovie, PlaysInAPictureBoxCyclingWithoutEndOverWhatLiesBeneath) {
 
 TEST(GifMovie, PackagedChatButtonAnimatesAsDrawn) {
     QFile file(":/myimage/CHAT");
-    if (!file.exists()) GTEST_SKIP() << "the chat button is not packaged in this build";
+    if (!file.exists())
+        GTEST_SKIP() << "the chat button is not packaged in this build";
     QMovie movie(":/myimage/CHAT");
     ASSERT_TRUE(movie.isValid());
     EXPECT_EQ(movie.frameCount(), 7);

@@ -29,11 +29,13 @@ QByteArray Compress(const std::vector<uint8_t>& indices, int minCodeSize) {
         }
     };
     for (size_t i = 0; i < indices.size(); ++i) {
-        if (i % literalsPerClear == 0) put(clear);
+        if (i % literalsPerClear == 0)
+            put(clear);
         put(indices[i]);
     }
     put(end);
-    if (bitCount > 0) packed.append(static_cast<char>(bits & 0xFF));
+    if (bitCount > 0)
+        packed.append(static_cast<char>(bits & 0xFF));
 
     QByteArray blocks;
     blocks.append(static_cast<char>(minCodeSize));
@@ -50,13 +52,14 @@ QByteArray Compress(const std::vector<uint8_t>& indices, int minCodeSize) {
 
 QByteArray WriteGif(const GifSpec& spec) {
     int tableBits = 2;
-    while ((1 << tableBits) < static_cast<int>(spec.palette.size())) ++tableBits;
+    while ((1 << tableBits) < static_cast<int>(spec.palette.size()))
+        ++tableBits;
     QByteArray out("GIF89a");
     Put16(out, spec.width);
     Put16(out, spec.height);
     out.append(static_cast<char>(0x80 | 0x70 | (tableBits - 1)));  // global table, 8-bit colour
-    out.append('\0');  // background index
-    out.append('\0');  // square pixels
+    out.append('\0');                                              // background index
+    out.append('\0');                                              // square pixels
     for (int i = 0; i < (1 << tableBits); ++i) {
         const QRgb colour = i < static_cast<int>(spec.palette.size()) ? spec.palette[i] : 0;
         out.append(static_cast<char>(qRed(colour)));
@@ -64,7 +67,11 @@ QByteArray WriteGif(const GifSpec& spec) {
         out.append(static_cast<char>(qBlue(colour)));
     }
     if (spec.loopCount) {
-        out.append("\x21\xFF\x0B" "NETSCAPE2.0" "\x03\x01", 16);
+        out.append(
+            "\x21\xFF\x0B"
+            "NETSCAPE2.0"
+            "\x03\x01",
+            16);
         Put16(out, *spec.loopCount);
         out.append('\0');
     }

@@ -105,8 +105,12 @@ TEST_F(Hover, AButtonHiddenWhileHoveredShowsItsNormalPictureWhenShownAgain) {
     const QImage normal = Flat(qRgb(255, 230, 80));
     const QImage hover = Flat(qRgb(255, 170, 0));
     m_left->setPicture(normal);
-    m_left->OnEnterEvent = [&](QObject* sender) { static_cast<TImage*>(sender)->setPicture(hover); };
-    m_left->OnLeaveEvent = [&](QObject* sender) { static_cast<TImage*>(sender)->setPicture(normal); };
+    m_left->OnEnterEvent = [&](QObject* sender) {
+        static_cast<TImage*>(sender)->setPicture(hover);
+    };
+    m_left->OnLeaveEvent = [&](QObject* sender) {
+        static_cast<TImage*>(sender)->setPicture(normal);
+    };
 
     PointAt(QPoint(40, 20));
     EXPECT_EQ(m_left->picture(), hover);
@@ -132,9 +136,7 @@ TEST_F(Hover, WithoutHandlersEnteringAndLeavingChangeNothing) {
 
 TEST_F(Hover, AHandlerMayReplaceItselfWhileItRuns) {
     int replaced = 0;
-    m_left->OnEnterEvent = [&](QObject*) {
-        m_left->OnEnterEvent = [&](QObject*) { ++replaced; };
-    };
+    m_left->OnEnterEvent = [&](QObject*) { m_left->OnEnterEvent = [&](QObject*) { ++replaced; }; };
     PointAt(QPoint(40, 20));
     PointAt(QPoint(250, 100));
     PointAt(QPoint(40, 20));
@@ -156,9 +158,9 @@ TEST_F(Hover, WhileAButtonIsHeldOnlyThePressedControlIsTold) {
     QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(120, 20));
     QApplication::processEvents();
     ASSERT_FALSE(m_notices.empty());
-    const std::vector<Notice> tail(m_notices.end() - 2 < m_notices.begin() ? m_notices.begin()
-                                                                            : m_notices.end() - 2,
-                                   m_notices.end());
+    const std::vector<Notice> tail(
+        m_notices.end() - 2 < m_notices.begin() ? m_notices.begin() : m_notices.end() - 2,
+        m_notices.end());
     const std::vector<Notice> expected = {{"leave left", m_left}, {"enter right", m_right}};
     EXPECT_EQ(tail, expected);
 }

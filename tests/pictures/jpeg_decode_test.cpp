@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "jpeg_fixtures.h"
 #include "views/jpeg_image.h"
@@ -49,7 +49,9 @@ struct GoodCase {
     bool gray;
 };
 
-void PrintTo(const GoodCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const GoodCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class GoodJpeg : public testing::TestWithParam<GoodCase> {};
 
@@ -62,22 +64,26 @@ TEST_P(GoodJpeg, DecodesToOpaqueRgb32WithTheQuadrantColours) {
         for (int x = 0; x < kWidth; ++x)
             ASSERT_EQ(qAlpha(picture.pixel(x, y)), 255) << x << "," << y;
 
-    const QPoint centres[] = {{kWidth / 4, kHeight / 8}, {3 * kWidth / 4, kHeight / 8},
-                              {kWidth / 4, 5 * kHeight / 8}, {3 * kWidth / 4, 5 * kHeight / 8}};
+    const QPoint centres[] = {{kWidth / 4, kHeight / 8},
+                              {3 * kWidth / 4, kHeight / 8},
+                              {kWidth / 4, 5 * kHeight / 8},
+                              {3 * kWidth / 4, 5 * kHeight / 8}};
     for (const QPoint& p : centres) {
         QRgb expected = QuadrantColour(kWidth, kHeight, p.x(), p.y());
-        if (c.gray) expected = qRgb(qGray(expected), qGray(expected), qGray(expected));
+        if (c.gray)
+            expected = qRgb(qGray(expected), qGray(expected), qGray(expected));
         const QRgb got = picture.pixel(p);
-        EXPECT_LE(Distance(got, expected), 12)
-            << "at " << p.x() << "," << p.y() << " got " << std::hex << got << " expected "
-            << expected;
+        EXPECT_LE(Distance(got, expected), 12) << "at " << p.x() << "," << p.y() << " got "
+                                               << std::hex << got << " expected " << expected;
         if (c.gray) {
             EXPECT_TRUE(qRed(got) == qGreen(got) && qGreen(got) == qBlue(got));
         }
     }
 }
 
-QByteArray Make(JpegKind kind) { return EncodeJpeg(QuadrantPicture(kWidth, kHeight), kind); }
+QByteArray Make(JpegKind kind) {
+    return EncodeJpeg(QuadrantPicture(kWidth, kHeight), kind);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, GoodJpeg,
@@ -88,8 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"adobe_cmyk", [] { return Make(JpegKind::AdobeCmyk); }, false},
         // Bytes after the end marker are never read.
         GoodCase{"trailing_bytes",
-                 [] { return Make(JpegKind::Baseline) + QByteArray("<html>junk</html>"); },
-                 false},
+                 [] { return Make(JpegKind::Baseline) + QByteArray("<html>junk</html>"); }, false},
         // Stray bytes before a marker only make the library warn; the picture is whole.
         GoodCase{"stray_bytes_before_a_marker",
                  [] {
@@ -123,7 +128,9 @@ struct BadCase {
     int code;
 };
 
-void PrintTo(const BadCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const BadCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class BadJpeg : public testing::TestWithParam<BadCase> {};
 
@@ -156,8 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 JERR_NO_SOI},
         BadCase{"empty_file", [] { return QByteArray(); }, JERR_INPUT_EMPTY},
-        BadCase{"truncated_baseline", [] { return Cut(JpegKind::Baseline, 0.6); },
-                JWRN_JPEG_EOF},
+        BadCase{"truncated_baseline", [] { return Cut(JpegKind::Baseline, 0.6); }, JWRN_JPEG_EOF},
         BadCase{"truncated_progressive", [] { return Cut(JpegKind::Progressive, 0.6); },
                 JWRN_JPEG_EOF},
         BadCase{"truncated_in_the_header", [] { return Make(JpegKind::Baseline).left(40); },

@@ -9,7 +9,8 @@
 QImage QuadrantPicture(int width, int height) {
     QImage picture(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) picture.setPixel(x, y, QuadrantColour(width, height, x, y));
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, QuadrantColour(width, height, x, y));
     // A busy strip along the bottom: flat areas alone compress to almost nothing.
     for (int y = height - height / 8; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -20,9 +21,12 @@ QImage QuadrantPicture(int width, int height) {
 QRgb QuadrantColour(int width, int height, int x, int y) {
     const bool right = x >= width / 2;
     const bool bottom = y >= height / 2;
-    if (!right && !bottom) return qRgb(220, 30, 20);
-    if (right && !bottom) return qRgb(30, 200, 40);
-    if (!right && bottom) return qRgb(20, 40, 210);
+    if (!right && !bottom)
+        return qRgb(220, 30, 20);
+    if (right && !bottom)
+        return qRgb(30, 200, 40);
+    if (!right && bottom)
+        return qRgb(20, 40, 210);
     return qRgb(250, 250, 250);
 }
 
@@ -53,7 +57,8 @@ QByteArray EncodeJpeg(const QImage& picture, JpegKind kind, int quality) {
     }
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
-    if (kind == JpegKind::Progressive) jpeg_simple_progression(&cinfo);
+    if (kind == JpegKind::Progressive)
+        jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
 
     std::vector<JSAMPLE> row(static_cast<size_t>(rgb.width()) * cinfo.input_components);

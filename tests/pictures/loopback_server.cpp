@@ -14,7 +14,8 @@ namespace {
 void SendAll(int socket, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t sent = ::send(socket, data, size, MSG_NOSIGNAL);
-        if (sent <= 0) return;
+        if (sent <= 0)
+            return;
         data += sent;
         size -= static_cast<size_t>(sent);
     }
@@ -22,11 +23,16 @@ void SendAll(int socket, const char* data, size_t size) {
 
 const char* ReasonOf(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 302: return "Found";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        default: return "Status";
+        case 200:
+            return "OK";
+        case 302:
+            return "Found";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -34,7 +40,8 @@ const char* ReasonOf(int status) {
 
 LoopbackServer::LoopbackServer() {
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (m_listener < 0) throw std::runtime_error("socket");
+    if (m_listener < 0)
+        throw std::runtime_error("socket");
     const int on = 1;
     ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
@@ -53,11 +60,14 @@ LoopbackServer::LoopbackServer() {
 LoopbackServer::~LoopbackServer() {
     m_stopping = true;
     m_acceptor.join();
-    for (std::thread& connection : m_connections) connection.join();
+    for (std::thread& connection : m_connections)
+        connection.join();
     ::close(m_listener);
 }
 
-std::string LoopbackServer::base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+std::string LoopbackServer::base() const {
+    return "http://127.0.0.1:" + std::to_string(m_port);
+}
 
 void LoopbackServer::serve(const std::string& target, Reply reply) {
     std::lock_guard lock(m_mutex);
@@ -73,16 +83,19 @@ int LoopbackServer::hits(const std::string& target) const {
 int LoopbackServer::totalHits() const {
     std::lock_guard lock(m_mutex);
     int total = 0;
-    for (const auto& [target, count] : m_hits) total += count;
+    for (const auto& [target, count] : m_hits)
+        total += count;
     return total;
 }
 
 void LoopbackServer::acceptLoop() {
     while (!m_stopping) {
         pollfd waiting{m_listener, POLLIN, 0};
-        if (::poll(&waiting, 1, 20) <= 0) continue;
+        if (::poll(&waiting, 1, 20) <= 0)
+            continue;
         const int socket = ::accept(m_listener, nullptr, nullptr);
-        if (socket < 0) continue;
+        if (socket < 0)
+            continue;
         m_connections.emplace_back([this, socket] { handle(socket); });
     }
 }
@@ -94,10 +107,12 @@ void LoopbackServer::handle(int socket) {
     while (request.find("\r\n\r\n") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline && !m_stopping) {
         pollfd waiting{socket, POLLIN, 0};
-        if (::poll(&waiting, 1, 20) <= 0) continue;
+        if (::poll(&waiting, 1, 20) <= 0)
+            continue;
         char buffer[2048];
         const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
+        if (got <= 0)
+            break;
         request.append(buffer, static_cast<size_t>(got));
     }
     const size_t firstSpace = request.find(' ');

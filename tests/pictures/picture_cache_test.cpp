@@ -42,7 +42,8 @@ std::string FlatJpeg(QRgb colour, int size = 250) {
 }
 
 bool LooksLike(const QImage& picture, QRgb colour) {
-    if (picture.size() != QSize(250, 250)) return false;
+    if (picture.size() != QSize(250, 250))
+        return false;
     const QRgb got = picture.pixel(125, 125);
     return std::abs(qRed(got) - qRed(colour)) < 10 && std::abs(qGreen(got) - qGreen(colour)) < 10 &&
            std::abs(qBlue(got) - qBlue(colour)) < 10;
@@ -63,7 +64,8 @@ std::vector<std::string> FilesBelow(const std::string& folder) {
     std::vector<std::string> files;
     std::error_code error;
     for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; ++it)
-        if (it->is_regular_file()) files.push_back(it->path().filename().string());
+        if (it->is_regular_file())
+            files.push_back(it->path().filename().string());
     return files;
 }
 
@@ -89,7 +91,9 @@ protected:
     void TearDown() override { SetImageCacheDirForTesting(""); }
 
     // Picture URLs as the feed gives them; the server answers url + suffix.
-    std::string Url(const std::string& name) const { return m_server.base() + "/bao/" + name + ".jpg"; }
+    std::string Url(const std::string& name) const {
+        return m_server.base() + "/bao/" + name + ".jpg";
+    }
     static std::string Target(const std::string& name, std::string_view suffix) {
         return "/bao/" + name + ".jpg" + std::string(suffix);
     }
@@ -108,14 +112,16 @@ TEST_F(CacheTest, DownloadsOncePerSizeAndTrustsTheCachedFileAfterwards) {
 
     // Two deals listing the same picture URL: one download, one file, both tiles show it.
     TImage firstTile, secondTile;
-    LoadCachedPicture(Url("shared"), kTilePictureSuffix, firstTile, BadCachedPicture::KeepPlaceholder);
+    LoadCachedPicture(Url("shared"), kTilePictureSuffix, firstTile,
+                      BadCachedPicture::KeepPlaceholder);
     EXPECT_TRUE(LooksLike(firstTile.picture(), kRed));
     EXPECT_EQ(m_server.hits(Target("shared", kTilePictureSuffix)), 1);
     EXPECT_TRUE(fs::is_regular_file(CacheFilePath(Url("shared"), kTilePictureSuffix)));
 
     // The server's picture changes; the cached file is still the one shown.
     Serve("shared", kTilePictureSuffix, {200, FlatJpeg(kBlue)});
-    LoadCachedPicture(Url("shared"), kTilePictureSuffix, secondTile, BadCachedPicture::KeepPlaceholder);
+    LoadCachedPicture(Url("shared"), kTilePictureSuffix, secondTile,
+                      BadCachedPicture::KeepPlaceholder);
     EXPECT_TRUE(LooksLike(secondTile.picture(), kRed));
     EXPECT_EQ(m_server.hits(Target("shared", kTilePictureSuffix)), 1);
 
@@ -139,15 +145,19 @@ struct FailedDownload {
     bool refused;  // nobody listens on the port
 };
 
-void PrintTo(const FailedDownload& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FailedDownload& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FailedDownloads : public CacheTest, public testing::WithParamInterface<FailedDownload> {};
 
 TEST_P(FailedDownloads, LeaveNoFileAndTheBoxAsItWasAndAreTriedAgain) {
     const FailedDownload& c = GetParam();
     const std::string url =
-        c.refused ? "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/bao/gone.jpg" : Url("gone");
-    if (!c.refused) Serve("gone", kTilePictureSuffix, c.reply);
+        c.refused ? "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/bao/gone.jpg"
+                  : Url("gone");
+    if (!c.refused)
+        Serve("gone", kTilePictureSuffix, c.reply);
 
     TImage newTile;
     TImage shownBefore;
@@ -172,14 +182,18 @@ INSTANTIATE_TEST_SUITE_P(
                     FailedDownload{"redirect", {302, ""}, false},
                     FailedDownload{"hang_up_without_reply", {200, "", 0, true}, false},
                     FailedDownload{"connection_refused", {}, true}),
-    [](const testing::TestParamInfo<FailedDownload>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<FailedDownload>& info) {
+        return std::string(info.param.name);
+    });
 
 struct BadPicture {
     const char* name;
     std::string bytes;
 };
 
-void PrintTo(const BadPicture& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const BadPicture& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class BadPictures : public CacheTest, public testing::WithParamInterface<BadPicture> {};
 
@@ -192,7 +206,8 @@ TEST_P(BadPictures, AreDeletedAndTheBoxKeepsItsPlaceholder) {
     WriteFile(path, GetParam().bytes);
     TImage tile;
     tile.setPicture(Placeholder());
-    EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
+    EXPECT_NO_THROW(
+        LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
     EXPECT_EQ(tile.picture(), Placeholder());
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(m_server.hits(Target("bad", kTilePictureSuffix)), 0);
@@ -208,7 +223,8 @@ TEST_P(BadPictures, AreDeletedAndTheBoxKeepsItsPlaceholder) {
 
     // Served bad with status 200: downloaded, fails, removed.
     Serve("bad", kTilePictureSuffix, {200, GetParam().bytes});
-    EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
+    EXPECT_NO_THROW(
+        LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
     EXPECT_EQ(tile.picture(), Placeholder());
     EXPECT_FALSE(fs::exists(path));
 
@@ -225,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
                                "<html><head><title>Error</title></head><body>Picture not "
                                "found</body></html>"},
                     // Cut inside the scan data: the library alone would pad it and call it good.
-                    BadPicture{"cut_short", [] {
+                    BadPicture{"cut_short",
+                               [] {
                                    const std::string whole = FlatJpeg(kRed);
                                    return whole.substr(0, whole.size() * 3 / 4);
                                }()},
@@ -239,7 +256,9 @@ struct Uncreatable {
     std::function<std::string(const std::string& root, const std::string& url)> prepare;
 };
 
-void PrintTo(const Uncreatable& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const Uncreatable& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class UncreatableFiles : public CacheTest, public testing::WithParamInterface<Uncreatable> {};
 
@@ -259,18 +278,17 @@ TEST_P(UncreatableFiles, LeaveThePlaceholderWithoutRaising) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, UncreatableFiles,
-    testing::Values(
-        Uncreatable{"folder_below_a_file",
-                    [](const std::string& root, const std::string&) {
-                        WriteFile(root + "/plain-file", "not a folder");
-                        return root + "/plain-file/image";
-                    }},
-        Uncreatable{"folder_where_the_file_goes",
-                    [](const std::string& root, const std::string& url) {
-                        SetImageCacheDirForTesting(root + "/image");
-                        fs::create_directories(CacheFilePath(url, kTilePictureSuffix));
-                        return root + "/image";
-                    }}),
+    testing::Values(Uncreatable{"folder_below_a_file",
+                                [](const std::string& root, const std::string&) {
+                                    WriteFile(root + "/plain-file", "not a folder");
+                                    return root + "/plain-file/image";
+                                }},
+                    Uncreatable{"folder_where_the_file_goes",
+                                [](const std::string& root, const std::string& url) {
+                                    SetImageCacheDirForTesting(root + "/image");
+                                    fs::create_directories(CacheFilePath(url, kTilePictureSuffix));
+                                    return root + "/image";
+                                }}),
     [](const testing::TestParamInfo<Uncreatable>& info) { return std::string(info.param.name); });
 
 TEST_F(CacheTest, ASecondRequestDuringADownloadOfTheSameFileIsSkipped) {
@@ -314,7 +332,8 @@ struct NameCase {
 TEST(CacheNames, AreTheUrlDigestInLowerCaseHexPlusTheSizeSuffix) {
     const NameCase cases[] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
-        {"http://img.example.com/bao/uploaded/i1/T1abc_0123.jpg", "499790d22f97a5638445a34e27df5106"},
+        {"http://img.example.com/bao/uploaded/i1/T1abc_0123.jpg",
+         "499790d22f97a5638445a34e27df5106"},
         // GBK bytes in the URL are digested exactly as received.
         {"http://img.example.com/\xc9\xcc\xc6\xb7.jpg", "d0239d38eb98b4962f5e71f32111e390"},
     };
@@ -324,7 +343,8 @@ TEST(CacheNames, AreTheUrlDigestInLowerCaseHexPlusTheSizeSuffix) {
     EXPECT_EQ(ImageCacheDir(), folder);
     for (const NameCase& c : cases) {
         EXPECT_EQ(CacheFileName(c.url, kTilePictureSuffix), std::string(c.digest) + "_250x250.jpg");
-        EXPECT_EQ(CacheFileName(c.url, kDetailsPictureSuffix), std::string(c.digest) + "_310x310.jpg");
+        EXPECT_EQ(CacheFileName(c.url, kDetailsPictureSuffix),
+                  std::string(c.digest) + "_310x310.jpg");
         EXPECT_EQ(CacheFilePath(c.url, kTilePictureSuffix),
                   folder + "/" + c.digest + "_250x250.jpg");
     }

@@ -35,7 +35,8 @@ std::string Expand(std::string pattern) {
         const size_t close = pattern.find('}', open);
         const std::string key = pattern.substr(open + 1, close - open - 1);
         std::string digest = MD5Print(MD5String(UrlOf(key[0])));
-        if (key.size() > 1 && key[1] == '^') digest = Upper(digest);
+        if (key.size() > 1 && key[1] == '^')
+            digest = Upper(digest);
         pattern.replace(open, close - open + 1, digest);
     }
     return pattern;
@@ -58,7 +59,9 @@ struct PruneCase {
     std::vector<const char*> emptyFolders;
 };
 
-void PrintTo(const PruneCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const PruneCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Pruning : public testing::TestWithParam<PruneCase> {
 protected:
@@ -76,10 +79,13 @@ protected:
 
 TEST_P(Pruning, DeletesExactlyTheUnlistedJpgFiles) {
     const PruneCase& c = GetParam();
-    for (const CacheFile& file : c.files) Touch(m_cacheDir + "/" + Expand(file.pattern));
-    for (const char* folder : c.emptyFolders) fs::create_directories(m_cacheDir + "/" + folder);
+    for (const CacheFile& file : c.files)
+        Touch(m_cacheDir + "/" + Expand(file.pattern));
+    for (const char* folder : c.emptyFolders)
+        fs::create_directories(m_cacheDir + "/" + folder);
     std::vector<std::string> urls;
-    for (const char* deal = c.listed; *deal; ++deal) urls.push_back(UrlOf(*deal));
+    for (const char* deal = c.listed; *deal; ++deal)
+        urls.push_back(UrlOf(*deal));
 
     PruneCache(urls);
 
@@ -128,12 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {"x{A}_250x250.jpg", false},
                    {"{B}_250x250.jpg", false}},
                   {}},
-        PruneCase{"a_url_listed_twice_changes_nothing",
-                  "ABA",
-                  {{"{A}_250x250.jpg", true},
-                   {"{B}_310x310.jpg", true},
-                   {"{C}_250x250.jpg", false}},
-                  {}}),
+        PruneCase{
+            "a_url_listed_twice_changes_nothing",
+            "ABA",
+            {{"{A}_250x250.jpg", true}, {"{B}_310x310.jpg", true}, {"{C}_250x250.jpg", false}},
+            {}}),
     [](const testing::TestParamInfo<PruneCase>& info) { return std::string(info.param.name); });
 
 TEST(PruningWithoutAFolder, DoesNothingAndCreatesNothing) {
@@ -150,8 +155,10 @@ TEST(PruningWithoutAFolder, DoesNothingAndCreatesNothing) {
 // the 310 name. The pruning computes the names once; the outcome must be the same.
 bool KeptByTheStatedRule(const std::string& name, const std::vector<std::string>& urls) {
     for (const std::string& url : urls) {
-        if (name == MD5Print(MD5String(url)) + "_250x250.jpg") return true;
-        if (name == MD5Print(MD5String(url)) + "_310x310.jpg") return true;
+        if (name == MD5Print(MD5String(url)) + "_250x250.jpg")
+            return true;
+        if (name == MD5Print(MD5String(url)) + "_310x310.jpg")
+            return true;
     }
     return false;
 }
@@ -167,14 +174,17 @@ TEST(PruningAgainstTheStatedRule, GivesTheSameOutcomeOnAMixedCache) {
     for (int deal = 0; deal < 60; ++deal) {
         const std::string url = "http://img.example.com/i" + std::to_string(deal % 4) + "/" +
                                 std::to_string(deal * 7919) + ".jpg";
-        if (deal % 3 != 0) listed.push_back(url);
+        if (deal % 3 != 0)
+            listed.push_back(url);
         const std::string digest = MD5Print(MD5String(url));
         for (const char* size : sizes) {
             files.push_back((deal % 5 == 0 ? "sub/" : "") + digest + size);
         }
-        if (deal % 7 == 0) files.push_back(Upper(digest) + "_310x310.jpg");
+        if (deal % 7 == 0)
+            files.push_back(Upper(digest) + "_310x310.jpg");
     }
-    for (const std::string& file : files) Touch(cacheDir + "/" + file);
+    for (const std::string& file : files)
+        Touch(cacheDir + "/" + file);
 
     PruneCache(listed);
 
