@@ -1,12 +1,14 @@
 #include "deals/deal_feed.h"
 
 #include <libxml/entities.h>
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
 #include <climits>
 #include <stdexcept>
+#include <unordered_set>
 #include <vector>
 
 #include "services/errors.h"
@@ -53,6 +55,23 @@ std::string PrepareBody(std::string_view body) {
     return out;
 }
 
+// libxml2 joins a CDATA section to a CDATA section right before it, so "<![CDATA[a]]><![CDATA[b]]>"
+// would read as one section. The joins are noted here so that such a value still counts as
+// several sections.
+struct ParseNotes {
+    std::unordered_set<const xmlNode*> joinedCdata;
+};
+
+void NoteCdataBlock(void* context, const xmlChar* value, int length) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    auto* notes = static_cast<ParseNotes*>(parser->_private);
+    if (notes != nullptr && parser->node != nullptr) {
+        const xmlNode* last = xmlGetLastChild(parser->node);
+        if (last != nullptr && last->type == XML_CDATA_SECTION_NODE) notes->joinedCdata.insert(last);
+    }
+    xmlSAX2CDataBlock(context, value, length);
+}
+
 // Blank text between elements is dropped by the parser; no option that loads or validates
 // anything is ever given (no NOENT, DTDLOAD, DTDATTR, DTDVALID, XINCLUDE, HUGE), so the
 // parser's own entity-amplification limits stay in force.
@@ -89,6 +108,8 @@ bool InNamespaceOf(const xmlNode* child, const xmlNode* deal) {
 // instruction) makes the value unreadable.
 class TextCollector {
 public:
+    explicit TextCollector(const ParseNotes& notes) : m_notes(notes) {}
+
     void collect(const xmlNode* first, int depth) {
         if (depth > kMaxEntityDepth) throw ZorviaError("Entity references nested too deeply");
         for (const xmlNode* node = first; node != nullptr; node = node->next) {
@@ -99,7 +120,7 @@ public:
                     append(node->content);
                     break;
                 case XML_CDATA_SECTION_NODE:
-                    ++m_nodes;
+                    m_nodes += m_notes.joinedCdata.count(node) != 0 ? 2 : 1;
                     m_inTextRun = false;
                     append(node->content);
                     break;
@@ -138,6 +159,7 @@ private:
         collect(entity->children, depth + 1);
     }
 
+    const ParseNotes& m_notes;
     std::string m_text;
     int m_nodes = 0;
     bool m_inTextRun = false;
@@ -159,6 +181,7 @@ std::string ParseErrorText(xmlParserCtxtPtr context) {
 
 struct FeedDocument::Impl {
     xmlDocPtr doc = nullptr;
+    ParseNotes notes;
     std::vector<const xmlNode*> deals;
 
     ~Impl() {
@@ -174,6 +197,8 @@ FeedDocument::FeedDocument(std::string_view body) : m_impl(std::make_unique<Impl
     ExternalLoaderRefusal refusal;
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (context == nullptr) throw ZorviaError("Out of memory while reading the feed");
+    context->_private = &m_impl->notes;
+    if (context->sax != nullptr) context->sax->cdataBlock = NoteCdataBlock;
     xmlDocPtr doc = xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), nullptr,
                                       nullptr, kParseOptions);
     if (doc == nullptr) {
@@ -200,7 +225,7 @@ int FeedDocument::dealCount() const { return static_cast<int>(m_impl->deals.size
 
 FeedDeal FeedDocument::deal(int index) const {
     if (index < 0 || index >= dealCount()) throw std::out_of_range("deal index out of range");
-    return FeedDeal(m_impl->deals[static_cast<size_t>(index)]);
+    return FeedDeal(m_impl->deals[static_cast<size_t>(index)], &m_impl->notes);
 }
 
 std::string FeedDeal::value(const char* name) const {
@@ -209,7 +234,7 @@ std::string FeedDeal::value(const char* name) const {
     for (const xmlNode* child = deal->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE) continue;
         if (!NameMatches(child, name) || !InNamespaceOf(child, deal)) continue;
-        TextCollector collector;
+        TextCollector collector(*static_cast<const ParseNotes*>(m_notes));
         collector.collect(child->children, 0);
         return collector.result();
     }

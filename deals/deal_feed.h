@@ -38,6 +38,7 @@ public:
 
 private:
     friend class FeedDocument;
-    explicit FeedDeal(const void* node) : m_node(node) {}
+    FeedDeal(const void* node, const void* notes) : m_node(node), m_notes(notes) {}
     const void* m_node;
+    const void* m_notes;  // what the parser noted about the document
 };

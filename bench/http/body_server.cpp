@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener, 16) != 0) {
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listener, 16) != 0) {
         std::perror("listen");
         return 1;
     }
@@ -63,11 +64,13 @@ int main(int argc, char** argv) {
                 break;
             request.append(buf, static_cast<std::size_t>(n));
         }
-        std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                           std::to_string(total) + "\r\nConnection: close\r\n\r\n";
+        std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+            std::to_string(total) + "\r\nConnection: close\r\n\r\n";
         bool ok = SendAll(fd, head.data(), head.size());
         for (unsigned long long sent = 0; ok && sent < total;) {
-            std::size_t n = total - sent < block.size() ? static_cast<std::size_t>(total - sent) : block.size();
+            std::size_t n =
+                total - sent < block.size() ? static_cast<std::size_t>(total - sent) : block.size();
             ok = SendAll(fd, block.data(), n);
             sent += n;
         }

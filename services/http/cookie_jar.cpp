@@ -103,8 +103,8 @@ std::optional<std::chrono::system_clock::time_point> ReadCookieDate(const std::s
             second = s;
             continue;
         }
-        bool digits = std::all_of(token.begin(), token.end(),
-                                  [](char c) { return c >= '0' && c <= '9'; });
+        bool digits =
+            std::all_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (day < 0 && digits && token.size() <= 2) {
             day = std::stoi(token);
             continue;
@@ -125,8 +125,8 @@ std::optional<std::chrono::system_clock::time_point> ReadCookieDate(const std::s
                 year += 2000;
         }
     }
-    if (hour < 0 || day < 1 || day > 31 || month < 0 || year < 1601 || hour > 23 ||
-        minute > 59 || second > 59)
+    if (hour < 0 || day < 1 || day > 31 || month < 0 || year < 1601 || hour > 23 || minute > 59 ||
+        second > 59)
         return std::nullopt;
     std::tm tm{};
     tm.tm_year = year - 1900;
@@ -192,8 +192,8 @@ void CookieJar::Store(const std::string& headerValue, const std::string& request
         std::size_t dot = host.find('.');
         std::string parent = dot == std::string::npos ? "" : host.substr(dot + 1);
         // The host itself, or its own parent domain as long as that is more than a top level.
-        bool fits = wanted == host || (!IsIPv4(host) && wanted == parent &&
-                                       parent.find('.') != std::string::npos);
+        bool fits = wanted == host ||
+                    (!IsIPv4(host) && wanted == parent && parent.find('.') != std::string::npos);
         if (!fits)
             return;
         cookie.domain = wanted;
@@ -215,9 +215,10 @@ void CookieJar::Store(const std::string& headerValue, const std::string& request
 }
 
 void CookieJar::RemoveExpired(TimePoint now) {
-    m_cookies.erase(std::remove_if(m_cookies.begin(), m_cookies.end(),
-                                   [now](const Cookie& c) { return c.expires && *c.expires <= now; }),
-                    m_cookies.end());
+    m_cookies.erase(
+        std::remove_if(m_cookies.begin(), m_cookies.end(),
+                       [now](const Cookie& c) { return c.expires && *c.expires <= now; }),
+        m_cookies.end());
 }
 
 std::string CookieJar::HeaderFor(const std::string& host, const std::string& target) const {

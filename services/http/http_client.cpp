@@ -71,8 +71,7 @@ void PerformGet(HttpClient& client, const std::string& url, BodySink& sink) {
     const bool viaProxy = !client.ProxyParams_.ProxyServer.empty();
     const std::string& host = viaProxy ? client.ProxyParams_.ProxyServer : target.host;
     const int port = viaProxy ? client.ProxyParams_.ProxyPort : target.port;
-    if (impl.connection &&
-        (impl.connection->host() != host || impl.connection->port() != port))
+    if (impl.connection && (impl.connection->host() != host || impl.connection->port() != port))
         impl.connection.reset();
 
     impl.jar.RemoveExpired();

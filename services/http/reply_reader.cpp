@@ -60,7 +60,8 @@ unsigned long long ChunkSizeOf(const std::string& line, bool& clean) {
 bool CopyExactly(ReplyReader& reader, unsigned long long count, BodySink& sink, char* block,
                  int waitLimitMs) {
     while (count > 0) {
-        std::size_t want = count < kRecvBlockSize ? static_cast<std::size_t>(count) : kRecvBlockSize;
+        std::size_t want =
+            count < kRecvBlockSize ? static_cast<std::size_t>(count) : kRecvBlockSize;
         std::size_t got = reader.ReadSome(block, want, waitLimitMs);
         if (got == 0)
             return false;
@@ -231,7 +232,8 @@ bool ReadReplyBody(ReplyReader& reader, const ReplyHeaders& headers, BodySink& s
 
     if (length && *length > 0) {
         // The announced length is only a hint: a liar must not make us reserve gigabytes.
-        sink.Reserve(static_cast<std::size_t>(std::min<unsigned long long>(*length, kMaxUpfrontReserve)));
+        sink.Reserve(
+            static_cast<std::size_t>(std::min<unsigned long long>(*length, kMaxUpfrontReserve)));
         // A body cut short still counts; the connection is gone then anyway.
         return CopyExactly(reader, *length, sink, block.get(), waitLimitMs);
     }

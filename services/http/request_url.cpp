@@ -50,7 +50,7 @@ RequestUrl ReadRequestUrl(const std::string& url) {
     if (hash != std::string::npos)
         rest.erase(hash);
     if (rest.empty() || rest[0] != '/')
-        rest.insert(0, "/");
+        rest = "/" + rest;
     out.target = rest;
     return out;
 }

@@ -119,8 +119,8 @@ SocketStream::SocketStream(const std::string& host, int port, int connectTimeLim
                     m_fd = -1;
                     throw ZorviaError("Connect timed out.");
                 }
-                int slice = remaining < AntiFreeze::ConnectSliceMs ? remaining
-                                                                    : AntiFreeze::ConnectSliceMs;
+                int slice =
+                    remaining < AntiFreeze::ConnectSliceMs ? remaining : AntiFreeze::ConnectSliceMs;
                 int r = PollOnce(m_fd, POLLOUT, slice);
                 if (r > 0)
                     break;

@@ -23,8 +23,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <X11/Xlib.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -262,25 +260,10 @@ int splashText(int argc, char** argv, const Args& args) {
     return ok ? 0 : 1;
 }
 
-int closeWindow(const Args& args) {
-    const unsigned long window = std::stoul(args.get("--window", "0"), nullptr, 0);
-    Display* display = XOpenDisplay(nullptr);
-    if (!display || window == 0) return 2;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_CLOSE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = CurrentTime;
-    event.xclient.data.l[1] = 2;  // sent on the user's behalf, like a pager or task bar
-    XSendEvent(display, DefaultRootWindow(display), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XSync(display, False);
-    XCloseDisplay(display);
-    return 0;
-}
-
 }  // namespace
+
+// In x11_close.cpp: Xlib's macros must stay away from Qt's headers.
+int CloseWindowPolitely(unsigned long window);
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -292,7 +275,8 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "record") return record(args);
     if (command == "gate") return gate(args);
-    if (command == "close") return closeWindow(args);
+    if (command == "close")
+        return CloseWindowPolitely(std::stoul(args.get("--window", "0"), nullptr, 0));
     if (command == "splash-text") {
         int qtArgc = 1;
         return splashText(qtArgc, argv, args);

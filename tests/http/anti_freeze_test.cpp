@@ -28,9 +28,7 @@ TEST(AntiFreezeHook, InForceOnlyWhileAliveAndOnTheApplicationThread) {
         bool inForceElsewhere = true;
         std::thread([&] { inForceElsewhere = AntiFreeze::InForce(); }).join();
         EXPECT_FALSE(inForceElsewhere);
-        {
-            AntiFreeze inner;
-        }
+        { AntiFreeze inner; }
         EXPECT_TRUE(AntiFreeze::InForce()) << "the outer hook still lives";
     }
     EXPECT_FALSE(AntiFreeze::InForce());
@@ -73,7 +71,8 @@ TEST(AntiFreezeHook, WithoutItWaitsBlockOutright) {
 }
 
 TEST(AntiFreezeHook, BusyClientRefusesASecondRequest) {
-    ScriptedServer server({{kHeldReply, true}, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nextra"}});
+    ScriptedServer server(
+        {{kHeldReply, true}, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nextra"}});
     HttpClient client;
     AntiFreeze hook;
     std::string refusal;
@@ -101,7 +100,8 @@ TEST(AntiFreezeHook, BusyClientRefusesASecondRequest) {
 }
 
 TEST(AntiFreezeHook, DisconnectWhileWaitingEndsTheRequest) {
-    ScriptedServer server({{kHeldReply, true}, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nagain"}});
+    ScriptedServer server(
+        {{kHeldReply, true}, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nagain"}});
     HttpClient client;
     AntiFreeze hook;
     QTimer timer;
@@ -144,8 +144,8 @@ public:
             pollfd p{fd, POLLOUT, 0};
             int err = 0;
             socklen_t errLen = sizeof err;
-            if (::poll(&p, 1, 300) > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &errLen) == 0 &&
-                err == 0) {
+            if (::poll(&p, 1, 300) > 0 &&
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &errLen) == 0 && err == 0) {
                 m_fillers.push_back(fd);
             } else {
                 ::close(fd);

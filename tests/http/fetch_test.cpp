@@ -22,8 +22,8 @@ const std::string kAgentLines =
 
 struct RequestCase {
     const char* name;
-    bool viaProxy;      // the scripted server plays the proxy
-    std::string url;    // "{port}" stands for the server's port
+    bool viaProxy;    // the scripted server plays the proxy
+    std::string url;  // "{port}" stands for the server's port
     std::string expected;
 };
 
@@ -37,35 +37,43 @@ std::string WithPort(std::string text, int port) {
 std::vector<RequestCase> RequestCases() {
     return {
         {"Direct", false, "http://127.0.0.1:{port}/software/zor2_items.php",
-         "GET /software/zor2_items.php HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" +
+         "GET /software/zor2_items.php HTTP/1.1\r\nContent-Type: text/html\r\nHost: "
+         "127.0.0.1:{port}\r\n" +
              kAgentLines + "\r\n"},
         {"NoPathAsksForRoot", false, "http://127.0.0.1:{port}",
-         "GET / HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" + kAgentLines + "\r\n"},
+         "GET / HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" + kAgentLines +
+             "\r\n"},
         {"QueryWithoutPath", false, "http://127.0.0.1:{port}?a=1",
-         "GET /?a=1 HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" + kAgentLines + "\r\n"},
+         "GET /?a=1 HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" +
+             kAgentLines + "\r\n"},
         {"SpacesHighBytesAndFragment", false,
          "http://127.0.0.1:{port}/a b/\xe5\x9b\xbe\xe7\x89\x87%20.jpg?q=x y&n=\xff#part two",
-         "GET /a b/\xe5\x9b\xbe\xe7\x89\x87%20.jpg?q=x y&n=\xff HTTP/1.1\r\nContent-Type: text/html\r\n"
+         "GET /a b/\xe5\x9b\xbe\xe7\x89\x87%20.jpg?q=x y&n=\xff HTTP/1.1\r\nContent-Type: "
+         "text/html\r\n"
          "Host: 127.0.0.1:{port}\r\n" +
              kAgentLines + "\r\n"},
         {"BackslashesAndUserInfo", false, "HTTP:\\\\user:p@ss@127.0.0.1:{port}\\img\\a.jpg",
-         "GET /img/a.jpg HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" + kAgentLines +
-             "\r\n"},
+         "GET /img/a.jpg HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1:{port}\r\n" +
+             kAgentLines + "\r\n"},
         {"LocalhostInAnyCase", false, "http://LocalHost:{port}/v",
-         "GET /v HTTP/1.1\r\nContent-Type: text/html\r\nHost: LocalHost:{port}\r\n" + kAgentLines + "\r\n"},
+         "GET /v HTTP/1.1\r\nContent-Type: text/html\r\nHost: LocalHost:{port}\r\n" + kAgentLines +
+             "\r\n"},
         {"ProxyWritesPort80", true, "http://deals.example/software/zor_version.php",
-         "GET http://deals.example:80/software/zor_version.php HTTP/1.1\r\nContent-Type: text/html\r\n"
+         "GET http://deals.example:80/software/zor_version.php HTTP/1.1\r\nContent-Type: "
+         "text/html\r\n"
          "Host: deals.example\r\n" +
              kAgentLines + "\r\n"},
         {"ProxyExplicit80", true, "http://deals.example:80/x",
-         "GET http://deals.example:80/x HTTP/1.1\r\nContent-Type: text/html\r\nHost: deals.example\r\n" +
+         "GET http://deals.example:80/x HTTP/1.1\r\nContent-Type: text/html\r\nHost: "
+         "deals.example\r\n" +
              kAgentLines + "\r\n"},
         {"ProxyPort8080", true, "http://deals.example:8080/x?y=1#z",
          "GET http://deals.example:8080/x?y=1 HTTP/1.1\r\nContent-Type: text/html\r\n"
          "Host: deals.example:8080\r\n" +
              kAgentLines + "\r\n"},
         {"ProxyKeepsSchemeAsWritten", true, "Http://deals.example",
-         "GET Http://deals.example:80/ HTTP/1.1\r\nContent-Type: text/html\r\nHost: deals.example\r\n" +
+         "GET Http://deals.example:80/ HTTP/1.1\r\nContent-Type: text/html\r\nHost: "
+         "deals.example\r\n" +
              kAgentLines + "\r\n"},
     };
 }
@@ -95,13 +103,17 @@ INSTANTIATE_TEST_SUITE_P(Fetch, RequestBytes, ::testing::ValuesIn(RequestCases()
 struct ReplyCase {
     ReplyCase(const char* name_, std::string reply_, std::string body_, std::string error_ = "",
               int code_ = 0, std::string errorBody_ = "")
-        : name(name_), reply(std::move(reply_)), body(std::move(body_)), error(std::move(error_)),
-          code(code_), errorBody(std::move(errorBody_)) {}
+        : name(name_),
+          reply(std::move(reply_)),
+          body(std::move(body_)),
+          error(std::move(error_)),
+          code(code_),
+          errorBody(std::move(errorBody_)) {}
     const char* name;
     std::string reply;
-    std::string body;      // on success
-    std::string error;     // the failure's message; empty: success
-    int code = 0;          // a status failure's code; 0: not a status failure
+    std::string body;   // on success
+    std::string error;  // the failure's message; empty: success
+    int code = 0;       // a status failure's code; 0: not a status failure
     std::string errorBody;
 };
 
@@ -115,41 +127,58 @@ std::vector<ReplyCase> ReplyCases() {
     const std::string sixHundred(600, 'b');
     return {
         {"LengthExact", "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n3.0.0.0", "3.0.0.0"},
-        {"LengthWithLineEnd", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n3.0.0.0\r\n", "3.0.0.0\r\n"},
+        {"LengthWithLineEnd", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n3.0.0.0\r\n",
+         "3.0.0.0\r\n"},
         {"LengthShort", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + sixHundred, sixHundred},
-        {"LengthHugeButShort", "HTTP/1.1 200 OK\r\nContent-Length: 1099511627776\r\n\r\nsmall", "small"},
+        {"LengthHugeButShort", "HTTP/1.1 200 OK\r\nContent-Length: 1099511627776\r\n\r\nsmall",
+         "small"},
         {"LengthZero", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", ""},
-        {"CloseDelimited", "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<deals/>\n", "<deals/>\n"},
-        {"Chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n3.0.\r\n3\r\n0.0\r\n0\r\n\r\n",
+        {"CloseDelimited", "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<deals/>\n",
+         "<deals/>\n"},
+        {"Chunked",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n3.0.\r\n3\r\n0.0\r\n0\r\n\r\n",
          "3.0.0.0"},
-        {"ChunkedCapitalStaysFramed", "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
+        {"ChunkedCapitalStaysFramed",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
          "3\r\nabc\r\n0\r\n\r\n"},
         {"ChunkExtensionEndsBody",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3;name=value\r\nabc\r\n0\r\n\r\n", ""},
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3;name=value\r\nabc\r\n0\r\n\r\n",
+         ""},
         {"NoContent", "HTTP/1.1 204 No Content\r\n\r\n", ""},
-        {"ContinueSkipped", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n42", "42"},
-        {"Moved301", "HTTP/1.1 301 Moved Permanently\r\nLocation: http://127.0.0.1:1/\r\nContent-Length: 5\r\n\r\nmoved",
+        {"ContinueSkipped",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n42", "42"},
+        {"Moved301",
+         "HTTP/1.1 301 Moved Permanently\r\nLocation: http://127.0.0.1:1/\r\nContent-Length: "
+         "5\r\n\r\nmoved",
          "", "HTTP/1.1 301 Moved Permanently", 301, "moved"},
-        {"Found302", "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\n\r\n", "", "HTTP/1.1 302 Found", 302, ""},
+        {"Found302", "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\n\r\n", "", "HTTP/1.1 302 Found",
+         302, ""},
         {"NotModified304", "HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n", "",
          "HTTP/1.1 304 Not Modified", 304, ""},
-        {"OkWithLocation", "HTTP/1.1 200 OK\r\nLocation: /login\r\nContent-Length: 3\r\n\r\nabc", "",
-         "HTTP/1.1 200 OK", 200, "abc"},
-        {"Unauthorized401", "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\nContent-Length: 6\r\n\r\nsignin",
+        {"OkWithLocation", "HTTP/1.1 200 OK\r\nLocation: /login\r\nContent-Length: 3\r\n\r\nabc",
+         "", "HTTP/1.1 200 OK", 200, "abc"},
+        {"Unauthorized401",
+         "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\nContent-Length: "
+         "6\r\n\r\nsignin",
          "", "HTTP/1.1 401 Unauthorized", 401, "signin"},
-        {"NotFound404", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such x", "", "HTTP/1.1 404 Not Found",
-         404, "no such x"},
+        {"NotFound404", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such x", "",
+         "HTTP/1.1 404 Not Found", 404, "no such x"},
         {"ServerError500", "HTTP/1.1 500 Internal Server Error\r\n\r\n<h1>broken</h1>", "",
          "HTTP/1.1 500 Internal Server Error", 500, "<h1>broken</h1>"},
-        {"StatusWithoutNumber", "HTTP/1.1\r\nContent-Length: 2\r\n\r\nhm", "", "HTTP/1.1", -1, "hm"},
+        {"StatusWithoutNumber", "HTTP/1.1\r\nContent-Length: 2\r\n\r\nhm", "", "HTTP/1.1", -1,
+         "hm"},
         {"StatusNotANumber", "HTTP/1.1 OK\r\nContent-Length: 0\r\n\r\n", "", "HTTP/1.1 OK", -1, ""},
-        {"HeaderLine16383CrLf", "HTTP/1.1 200 OK\r\n" + Padded(16383, "\r\n") + "Content-Length: 2\r\n\r\nok", "ok"},
-        {"HeaderLine16384CrLf", "HTTP/1.1 200 OK\r\n" + Padded(16384, "\r\n") + "Content-Length: 2\r\n\r\nok", "",
+        {"HeaderLine16383CrLf",
+         "HTTP/1.1 200 OK\r\n" + Padded(16383, "\r\n") + "Content-Length: 2\r\n\r\nok", "ok"},
+        {"HeaderLine16384CrLf",
+         "HTTP/1.1 200 OK\r\n" + Padded(16384, "\r\n") + "Content-Length: 2\r\n\r\nok", "",
          "Max line length exceeded."},
-        {"HeaderLine16384Lf", "HTTP/1.1 200 OK\r\n" + Padded(16384, "\n") + "Content-Length: 2\r\n\r\nok", "ok"},
+        {"HeaderLine16384Lf",
+         "HTTP/1.1 200 OK\r\n" + Padded(16384, "\n") + "Content-Length: 2\r\n\r\nok", "ok"},
         {"ClosedBeforeStatusLine", "", "", "Connection Closed Gracefully."},
         {"ClosedInsideStatusLine", "HTTP/1.1 200 O", "", "Connection Closed Gracefully."},
-        {"ClosedRightAfterHeaders", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n", "", "Undefined situation"},
+        {"ClosedRightAfterHeaders", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n", "",
+         "Undefined situation"},
         {"ClosedRightAfterErrorHeaders", "HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\n", "",
          "HTTP/1.1 404 Not Found", 404, ""},
     };
@@ -189,8 +218,8 @@ TEST(FetchFailure, RefusedConnectionIsASocketError) {
         FetchText(client, "http://127.0.0.1:" + std::to_string(refusing.port()) + "/");
         ADD_FAILURE() << "connected to a port nobody listens on";
     } catch (const ZorviaError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Socket Error # " + std::to_string(ECONNREFUSED) + "\n" + std::strerror(ECONNREFUSED));
+        EXPECT_EQ(std::string(e.what()), "Socket Error # " + std::to_string(ECONNREFUSED) + "\n" +
+                                             std::strerror(ECONNREFUSED));
     }
     EXPECT_FALSE(client.busy());
 }
@@ -213,7 +242,8 @@ TEST(FetchFailure, SchemesWithoutTransportNeverConnect) {
             client.ProxyParams_.ProxyServer = "127.0.0.1";
             client.ProxyParams_.ProxyPort = server.port();
         }
-        std::string url = std::string(c.scheme) + "://127.0.0.1:" + std::to_string(server.port()) + "/";
+        std::string url =
+            std::string(c.scheme) + "://127.0.0.1:" + std::to_string(server.port()) + "/";
         try {
             FetchText(client, url);
             ADD_FAILURE() << url;
@@ -226,7 +256,8 @@ TEST(FetchFailure, SchemesWithoutTransportNeverConnect) {
 
 TEST(FetchFailure, ErrorBodyWaitIsLimited) {
     // The body of a failed reply never comes in full and the server keeps the line open.
-    ScriptedServer server({{"HTTP/1.1 404 Not Found\r\nContent-Length: 100\r\n\r\npartial", false, 3000}});
+    ScriptedServer server(
+        {{"HTTP/1.1 404 Not Found\r\nContent-Length: 100\r\n\r\npartial", false, 3000}});
     HttpClient client;
     client.ErrorBodyWaitMs = 300;
     try {
@@ -244,10 +275,11 @@ TEST(FetchFailure, ErrorBodyWaitIsLimited) {
 
 TEST(ClientState, KeptConnectionCarriesTheNextRequest) {
     // The server keeps its end open throughout, so only the client's own rule decides.
-    ScriptedServer server({{"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none", false, 0, true},
-                           {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nConnection: close\r\n\r\ntwo", false, 0, true},
-                           {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nthree", false, 0, true},
-                           {"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nfour", false, 0, true}});
+    ScriptedServer server(
+        {{"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none", false, 0, true},
+         {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nConnection: close\r\n\r\ntwo", false, 0, true},
+         {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nthree", false, 0, true},
+         {"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nfour", false, 0, true}});
     HttpClient client;
     EXPECT_EQ(FetchText(client, server.url("/1")), "one");
     EXPECT_EQ(FetchText(client, server.url("/2")), "two");
@@ -312,13 +344,15 @@ TEST(ClientState, CookiesTravelWithTheirClientOnly) {
         << requests[1].bytes;
     EXPECT_EQ(requests[2].bytes.find("Cookie:"), std::string::npos) << "another client";
     EXPECT_EQ(requests[3].bytes.find("Cookie:"), std::string::npos) << "a download's own client";
-    EXPECT_EQ(requests[4].bytes.find("Cookie:"), std::string::npos) << "outside the cookies' folder";
+    EXPECT_EQ(requests[4].bytes.find("Cookie:"), std::string::npos)
+        << "outside the cookies' folder";
     EXPECT_EQ(main.cookies().cookies().size(), 2u);
 }
 
 TEST(ClientState, CookiesOfAFailedReplyAreKept) {
-    ScriptedServer server({{"HTTP/1.1 403 Forbidden\r\nSet-Cookie: seen=1; path=/\r\nContent-Length: 0\r\n\r\n"},
-                           {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}});
+    ScriptedServer server(
+        {{"HTTP/1.1 403 Forbidden\r\nSet-Cookie: seen=1; path=/\r\nContent-Length: 0\r\n\r\n"},
+         {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}});
     HttpClient client;
     EXPECT_THROW(FetchText(client, server.url("/a")), HttpStatusError);
     EXPECT_EQ(FetchText(client, server.url("/b")), "");
@@ -331,18 +365,23 @@ TEST(ClientState, CookiesOfAFailedReplyAreKept) {
 // FetchToFile
 
 TEST(FetchToFile, CreatesFoldersAndKeepsTheBody) {
-    const std::string binary = std::string("\x00\xff\r\n\x1a\x80 jpeg", 12) + std::string(70000, '\x7f');
+    const std::string binary =
+        std::string("\x00\xff\r\n\x1a\x80 jpeg", 12) + std::string(70000, '\x7f');
     struct {
         const char* name;
         std::string reply;
         std::string content;
     } cases[] = {
-        {"length", "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(binary.size()) + "\r\n\r\n" + binary,
+        {"length",
+         "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(binary.size()) + "\r\n\r\n" +
+             binary,
          binary},
-        {"short", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(600, 's'), std::string(600, 's')},
+        {"short", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(600, 's'),
+         std::string(600, 's')},
         {"huge announced", "HTTP/1.1 200 OK\r\nContent-Length: 1099511627776\r\n\r\ntiny", "tiny"},
         {"close", "HTTP/1.1 200 OK\r\n\r\n" + binary, binary},
-        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab\ncd\r\n0\r\n\r\n", "ab\ncd"},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab\ncd\r\n0\r\n\r\n",
+         "ab\ncd"},
         {"no content", "HTTP/1.1 204 No Content\r\n\r\n", ""},
     };
     for (const auto& c : cases) {
@@ -378,7 +417,8 @@ TEST(FetchToFile, FailureLeavesNoFile) {
     }
     TempDir dir;
     RefusingPort refusing;
-    EXPECT_FALSE(FetchToFile("http://127.0.0.1:" + std::to_string(refusing.port()) + "/x", dir / "x.jpg"));
+    EXPECT_FALSE(
+        FetchToFile("http://127.0.0.1:" + std::to_string(refusing.port()) + "/x", dir / "x.jpg"));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.jpg"));
 }
 

@@ -26,8 +26,8 @@ const int kEarlierPort = 3128;
 const ProxyCase kProxyCases[] = {
     {"HostAndPort", "int", 1, "10.0.0.1:8080", "10.0.0.1", 8080},
     {"NameAndPort", "int", 1, "proxy.example:80", "proxy.example", 80},
-    {"PerProtocolListStaysAsItWas", "int", 1, "http=10.0.0.1:8080;https=10.0.0.1:8443", kEarlierHost,
-     kEarlierPort},
+    {"PerProtocolListStaysAsItWas", "int", 1, "http=10.0.0.1:8080;https=10.0.0.1:8443",
+     kEarlierHost, kEarlierPort},
     {"NoColon", "int", 1, "10.0.0.1", kEarlierHost, kEarlierPort},
     {"EmptyPort", "int", 1, "10.0.0.1:", kEarlierHost, kEarlierPort},
     {"TrailingSlash", "int", 1, "10.0.0.1:8080/", kEarlierHost, kEarlierPort},
@@ -113,8 +113,10 @@ TEST(SettingFile, CreatedEmptyWhenMissing) {
     EXPECT_FALSE(store.Read("ProxyEnable").has_value());
     // What was written reads back as a store without values, and is left as it is.
     std::string written = ReadWholeFile(path);
-    EXPECT_NE(written.find("[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]"),
-              std::string::npos);
+    EXPECT_NE(
+        written.find(
+            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]"),
+        std::string::npos);
     FileSettingStore again(path);
     EXPECT_FALSE(again.Read("ProxyServer").has_value());
     EXPECT_EQ(ReadWholeFile(path), written);
@@ -123,7 +125,8 @@ TEST(SettingFile, CreatedEmptyWhenMissing) {
 TEST(SettingFile, DefaultPathFollowsXdg) {
     {
         ScopedEnv xdg("XDG_CONFIG_HOME", "/somewhere/config");
-        EXPECT_EQ(FileSettingStore::DefaultPath(), "/somewhere/config/zorvia/internet-settings.reg");
+        EXPECT_EQ(FileSettingStore::DefaultPath(),
+                  "/somewhere/config/zorvia/internet-settings.reg");
     }
     ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
     ScopedEnv home("HOME", "/home/user");
@@ -145,8 +148,8 @@ TEST(SettingFile, EnvironmentProxyOnlyWithoutStoredEnable) {
         {"", "http://proxy.example/", "", 0},
         {"", "", "", 0},
         {"\"ProxyEnable\"=dword:00000000\n", "http://127.0.0.1:3128/", "", 0},
-        {"\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"10.0.0.2:81\"\n", "http://127.0.0.1:3128/",
-         "10.0.0.2", 81},
+        {"\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"10.0.0.2:81\"\n",
+         "http://127.0.0.1:3128/", "10.0.0.2", 81},
         {"\"ProxyServer\"=\"10.0.0.2:81\"\n", "http://127.0.0.1:3128/", "127.0.0.1", 3128},
     };
     for (const auto& c : cases) {

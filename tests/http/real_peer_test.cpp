@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -35,7 +35,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
         if (posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0)
             m_pid = -1;
@@ -107,15 +108,16 @@ TEST(RealPeers, ThroughTinyproxyFromPythonServer) {
     const std::string version = "3.0.0.0";
     // A feed in GBK with its declaration, and a picture-sized binary with every byte value.
     const std::string feed =
-        "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<items><item><nick>\xc9\xcc\xbc\xd2</nick></item></items>\r\n";
+        "<?xml version=\"1.0\" "
+        "encoding=\"GBK\"?>\r\n<items><item><nick>\xc9\xcc\xbc\xd2</nick></item></items>\r\n";
     const std::string picture = PseudoRandomBytes(3 * 1024 * 1024 + 17);
     WriteWholeFile(dir / "www/software/zor_version.php", version);
     WriteWholeFile(dir / "www/software/zor2_items.php", feed);
     WriteWholeFile(dir / "www/pictures/deal.jpg_250x250.jpg", picture);
 
     const int webPort = FreeLoopbackPort();
-    Peer web({"python3", "-m", "http.server", "--bind", "127.0.0.1", std::to_string(webPort), "--directory",
-              dir / "www"},
+    Peer web({"python3", "-m", "http.server", "--bind", "127.0.0.1", std::to_string(webPort),
+              "--directory", dir / "www"},
              dir / "web.log");
     if (!web.started())
         GTEST_SKIP() << "python3 is not available";
@@ -131,10 +133,11 @@ TEST(RealPeers, ThroughTinyproxyFromPythonServer) {
 
     ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
     std::filesystem::create_directories(dir / "config/zorvia");
-    WriteWholeFile(dir / "config/zorvia/internet-settings.reg",
-                   "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
-                   "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"127.0.0.1:" +
-                       std::to_string(proxyPort) + "\"\r\n");
+    WriteWholeFile(
+        dir / "config/zorvia/internet-settings.reg",
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
+        "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"127.0.0.1:" +
+            std::to_string(proxyPort) + "\"\r\n");
 
     HttpClient client;
     ApplySystemProxy(client);
@@ -165,8 +168,11 @@ TEST(RealPeers, ThroughTinyproxyFromPythonServer) {
 
     // The proxy saw the requests in absolute form, so nothing went around it.
     const std::string requests = ReadWholeFile(dir / "proxy-requests.log");
-    EXPECT_NE(requests.find("GET " + base + "/software/zor_version.php HTTP/1.1"), std::string::npos) << requests;
-    EXPECT_NE(requests.find("GET " + base + "/pictures/deal.jpg_250x250.jpg HTTP/1.1"), std::string::npos);
+    EXPECT_NE(requests.find("GET " + base + "/software/zor_version.php HTTP/1.1"),
+              std::string::npos)
+        << requests;
+    EXPECT_NE(requests.find("GET " + base + "/pictures/deal.jpg_250x250.jpg HTTP/1.1"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -120,13 +120,14 @@ void ScriptedServer::Run() {
         if (got) {
             if (step.releaseFirst) {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_released.wait_for(lock, std::chrono::seconds(5), [this] { return m_releasedFlag; });
+                m_released.wait_for(lock, std::chrono::seconds(5),
+                                    [this] { return m_releasedFlag; });
                 m_releasedFlag = false;
             }
             std::size_t sent = 0;
             while (sent < step.reply.size()) {
-                ssize_t n = ::send(fd, step.reply.data() + sent, step.reply.size() - sent,
-                                   MSG_NOSIGNAL);
+                ssize_t n =
+                    ::send(fd, step.reply.data() + sent, step.reply.size() - sent, MSG_NOSIGNAL);
                 if (n <= 0)
                     break;
                 sent += static_cast<std::size_t>(n);

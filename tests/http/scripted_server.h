@@ -10,8 +10,11 @@
 #include <vector>
 
 struct Exchange {
-    Exchange(std::string reply_, bool releaseFirst_ = false, int holdAfterMs_ = 0, bool keepOpen_ = false)
-        : reply(std::move(reply_)), releaseFirst(releaseFirst_), holdAfterMs(holdAfterMs_),
+    Exchange(std::string reply_, bool releaseFirst_ = false, int holdAfterMs_ = 0,
+             bool keepOpen_ = false)
+        : reply(std::move(reply_)),
+          releaseFirst(releaseFirst_),
+          holdAfterMs(holdAfterMs_),
           keepOpen(keepOpen_) {}
     std::string reply;          // sent as it stands once the request has arrived
     bool releaseFirst = false;  // hold the reply until Release() (at most 5 s)

@@ -10,7 +10,8 @@
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zorvia-http-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zorvia-http-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
         m_path = made != nullptr ? made : "";
     }
