@@ -640,29 +640,32 @@ DateTime ReadDateTime(std::string_view text, const RegionalSettings& settings, i
 
 std::string FormatDateTime(DateTime value, const RegionalSettings& settings) {
     const DateTimeParts parts = DecodeDateTime(value);
+    // Four-digit years, so that reading the text back never applies the two-digit window.
+    struct Field {
+        int value, width;
+    };
+    const Field year{parts.year, 4}, month{parts.month, 2}, day{parts.day, 2};
+    Field order[3] = {year, month, day};
+    if (settings.dateOrder == DateOrder::DayMonthYear) {
+        order[0] = day, order[1] = month, order[2] = year;
+    } else if (settings.dateOrder == DateOrder::MonthDayYear) {
+        order[0] = month, order[1] = day, order[2] = year;
+    }
     std::string out;
-    auto field = [&](int v, int width) { AppendPadded(out, v, width); };
-    const std::string& sep = settings.dateSeparator;
-    switch (settings.dateOrder) {
-        case DateOrder::DayMonthYear:
-            field(parts.day, 2), out += sep, field(parts.month, 2), out += sep;
-            field(parts.year, 4);
-            break;
-        case DateOrder::MonthDayYear:
-            field(parts.month, 2), out += sep, field(parts.day, 2), out += sep;
-            field(parts.year, 4);
-            break;
-        case DateOrder::YearMonthDay:
-            field(parts.year, 4), out += sep, field(parts.month, 2), out += sep;
-            field(parts.day, 2);
-            break;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0)
+            out += settings.dateSeparator;
+        AppendPadded(out, order[i].value, order[i].width);
     }
     out += ' ';
-    field(parts.hour, 2), out += settings.timeSeparator, field(parts.minute, 2);
-    out += settings.timeSeparator, field(parts.second, 2);
+    AppendPadded(out, parts.hour, 2);
+    out += settings.timeSeparator;
+    AppendPadded(out, parts.minute, 2);
+    out += settings.timeSeparator;
+    AppendPadded(out, parts.second, 2);
     if (parts.millisecond != 0) {
         out += settings.decimalSeparator;
-        field(parts.millisecond, 3);
+        AppendPadded(out, parts.millisecond, 3);
     }
     return out;
 }
