@@ -17,8 +17,7 @@ namespace {
 constexpr int kMapWaitMs = 1000;
 }  // namespace
 
-TfrmLoad::TfrmLoad(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+TfrmLoad::TfrmLoad(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmLoad"));
     setWindowTitle(QStringLiteral("frmLoad"));
     setAccessibleName(QStringLiteral("frmLoad"));
@@ -55,10 +54,13 @@ void TfrmLoad::setVersionText(const QString& text) {
     Label1->setAccessibleName(text);
 }
 
-QString TfrmLoad::versionText() const { return Label1->caption(); }
+QString TfrmLoad::versionText() const {
+    return Label1->caption();
+}
 
 void TfrmLoad::paintNow() {
-    if (!isVisible()) return;
+    if (!isVisible())
+        return;
     QWindow* window = windowHandle();
     QElapsedTimer waited;
     waited.start();

@@ -79,7 +79,9 @@ void TScrollBox::addTile(QWidget* tile) {
     horizontalScrollBar()->setSingleStep(kLineStep);
 }
 
-void TScrollBox::wheelEvent(QWheelEvent* event) { event->ignore(); }
+void TScrollBox::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+}
 
 TfrmZORMain::TfrmZORMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmZORMain"));
@@ -111,7 +113,8 @@ TfrmZORMain::~TfrmZORMain() {
     // client still exist; a details window may still be waiting on a download.
     delete ApplicationEvents1;
     ApplicationEvents1 = nullptr;
-    while (!children().isEmpty()) delete children().last();
+    while (!children().isEmpty())
+        delete children().last();
 }
 
 void TfrmZORMain::FormCreate() {
@@ -136,12 +139,16 @@ void TfrmZORMain::SetClockTime(DateTime value) {
     Timer1->start();
 }
 
-void TfrmZORMain::Timer1Timer() { ClockTime = AddMilliseconds(ClockTime, 100); }
+void TfrmZORMain::Timer1Timer() {
+    ClockTime = AddMilliseconds(ClockTime, 100);
+}
 
 void TfrmZORMain::ApplicationEvents1Message(QEvent* event, bool& /*handled*/) {
-    if (event->type() != QEvent::Wheel) return;
+    if (event->type() != QEvent::Wheel)
+        return;
     const auto* wheel = static_cast<const QWheelEvent*>(event);
-    if (!IsVerticalWheelMessage(*wheel)) return;
+    if (!IsVerticalWheelMessage(*wheel))
+        return;
     QScrollBar* bar = ScrollBox1->verticalScrollBar();
     bar->triggerAction(WheelMessageWord(*wheel) > 0 ? QAbstractSlider::SliderSingleStepSub
                                                     : QAbstractSlider::SliderSingleStepAdd);
@@ -161,7 +168,8 @@ void TfrmZORMain::LoadItems() {
 
 void TfrmZORMain::ParseItems(const std::string& text) {
     const FeedDocument document(text);
-    if (!document.hasRoot()) return;
+    if (!document.hasRoot())
+        return;
     const int count = document.dealCount();
     for (int i = 0; i < count; ++i) {
         const FeedDeal deal = document.deal(i);
@@ -189,7 +197,8 @@ void TfrmZORMain::ParseItems(const std::string& text) {
 void TfrmZORMain::ItemImageButClick(TItemPanel* tile) {
     // The client carries one request at a time, and a click can be dispatched while a
     // refresh waits: such a click is dropped rather than started on the busy client.
-    if (tile == nullptr || m_refreshing || IdHTTP1.busy()) return;
+    if (tile == nullptr || m_refreshing || IdHTTP1.busy())
+        return;
     m_refreshing = true;
     const int32_t fallback = tile->Sales_Num();
     try {
@@ -208,7 +217,8 @@ void TfrmZORMain::ItemImageButClick(TItemPanel* tile) {
 std::vector<TItemPanel*> TfrmZORMain::tiles() const {
     std::vector<TItemPanel*> result;
     for (QObject* child : ScrollBox1->content()->children()) {
-        if (auto* tile = qobject_cast<TItemPanel*>(child)) result.push_back(tile);
+        if (auto* tile = qobject_cast<TItemPanel*>(child))
+            result.push_back(tile);
     }
     return result;
 }

@@ -16,12 +16,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "app/application.h"
 #include "app/frm_load.h"
 #include "app/frm_main.h"
 #include "services/vendor_service.h"
 #include "views/packaged_pictures.h"
+
+static_assert(std::string_view(ZORVIA_VERSION_TEXT) == kProgramVersion,
+              "the program's version and the project version must agree");
 
 namespace {
 
@@ -34,7 +38,8 @@ bool isOwnFolder(const std::string& path) {
 
 void centreOnScreen(QWidget& window) {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
+    if (!screen)
+        return;
     const QRect area = screen->availableGeometry();
     const QSize size = window.frameGeometry().size();
     window.move(area.x() + (area.width() - size.width()) / 2,
@@ -63,8 +68,10 @@ void runNormally(ZorviaApplication& app, const std::string& serviceVersion) {
     splash->paintNow();
 
     QApplication::setApplicationDisplayName(QString::fromUtf8("ZorviaⅡ"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zorvia"));
     const QImage icon = PackagedImage(QStringLiteral("icon"));
-    if (!icon.isNull()) QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+    if (!icon.isNull())
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
 
     TfrmZORMain mainWindow;
     centreOnScreen(mainWindow);
@@ -81,13 +88,15 @@ bool NeedsUpdate(const std::string& serviceVersion) {
 
 std::string BuildUpdateCommand(const std::string& programFolder) {
     std::string command = programFolder;
-    if (command.empty() || command.back() != '/') command += '/';
+    if (command.empty() || command.back() != '/')
+        command += '/';
     return command + kUpdaterProgramName + " " + kUpdaterArgument;
 }
 
 std::string UpdaterProgramPath(const std::string& programFolder) {
     std::string path = programFolder;
-    if (path.empty() || path.back() != '/') path += '/';
+    if (path.empty() || path.back() != '/')
+        path += '/';
     return path + kUpdaterProgramName;
 }
 
@@ -95,22 +104,27 @@ std::string SingleInstanceLockFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && *runtime) {
         struct stat info {};
-        if (::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode)) return runtime;
+        if (::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode))
+            return runtime;
     }
     return "/tmp/zorvia-" + std::to_string(::getuid());
 }
 
 bool TakeSingleInstanceLock(const std::string& folder) {
-    if (g_lockFd >= 0) return true;
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return true;
+    if (g_lockFd >= 0)
+        return true;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return true;
     // A folder someone else made under our name could be used to lock us out; do not use it,
     // and do not refuse to start either.
-    if (!isOwnFolder(folder)) return true;
+    if (!isOwnFolder(folder))
+        return true;
     const std::string path = folder + "/" + kMainWindowClassName + ".lock";
     // Close-on-exec: the updater started at the hand-off must not inherit the lock, or the new
     // version it installs could not start while it runs.
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return true;
+    if (fd < 0)
+        return true;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool heldByOther = errno == EWOULDBLOCK;
         ::close(fd);
@@ -121,13 +135,15 @@ bool TakeSingleInstanceLock(const std::string& folder) {
 }
 
 void ReleaseSingleInstanceLock() {
-    if (g_lockFd < 0) return;
+    if (g_lockFd < 0)
+        return;
     ::close(g_lockFd);
     g_lockFd = -1;
 }
 
 int RunZorvia(int argc, char** argv) {
-    if (!TakeSingleInstanceLock(SingleInstanceLockFolder())) return 0;
+    if (!TakeSingleInstanceLock(SingleInstanceLockFolder()))
+        return 0;
 
     // The program takes no arguments; the toolkit is not given any either.
     int appArgc = argc > 0 ? 1 : 0;

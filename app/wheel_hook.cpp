@@ -10,13 +10,20 @@ int32_t WheelMessageWord(const QWheelEvent& event) {
     uint16_t flags = 0;
     const Qt::MouseButtons buttons = event.buttons();
     const Qt::KeyboardModifiers modifiers = event.modifiers();
-    if (buttons & Qt::LeftButton) flags |= kWheelLeftButton;
-    if (buttons & Qt::RightButton) flags |= kWheelRightButton;
-    if (modifiers & Qt::ShiftModifier) flags |= kWheelShift;
-    if (modifiers & Qt::ControlModifier) flags |= kWheelControl;
-    if (buttons & Qt::MiddleButton) flags |= kWheelMiddleButton;
-    if (buttons & Qt::XButton1) flags |= kWheelXButton1;
-    if (buttons & Qt::XButton2) flags |= kWheelXButton2;
+    if (buttons & Qt::LeftButton)
+        flags |= kWheelLeftButton;
+    if (buttons & Qt::RightButton)
+        flags |= kWheelRightButton;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= kWheelShift;
+    if (modifiers & Qt::ControlModifier)
+        flags |= kWheelControl;
+    if (buttons & Qt::MiddleButton)
+        flags |= kWheelMiddleButton;
+    if (buttons & Qt::XButton1)
+        flags |= kWheelXButton1;
+    if (buttons & Qt::XButton2)
+        flags |= kWheelXButton2;
     const uint32_t word = (static_cast<uint32_t>(static_cast<uint16_t>(delta)) << 16) | flags;
     return static_cast<int32_t>(word);
 }
@@ -27,11 +34,13 @@ bool IsVerticalWheelMessage(const QWheelEvent& event) {
 
 TApplicationEvents::TApplicationEvents(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("ApplicationEvents1"));
-    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
 }
 
 TApplicationEvents::~TApplicationEvents() {
-    if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
 }
 
 bool TApplicationEvents::eventFilter(QObject* watched, QEvent* event) {
@@ -42,7 +51,8 @@ bool TApplicationEvents::eventFilter(QObject* watched, QEvent* event) {
     if (OnMessage && watched->isWindowType()) {
         bool handled = false;
         OnMessage(event, handled);
-        if (handled) return true;
+        if (handled)
+            return true;
     }
     return false;
 }

@@ -1,7 +1,7 @@
 #include "deals/deal_feed.h"
 
-#include <libxml/entities.h>
 #include <libxml/SAX2.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -38,14 +38,16 @@ private:
 // The body as the parser gets it: up to its first NUL, every line break written CR LF.
 std::string PrepareBody(std::string_view body) {
     const size_t nul = body.find('\0');
-    if (nul != std::string_view::npos) body = body.substr(0, nul);
+    if (nul != std::string_view::npos)
+        body = body.substr(0, nul);
     std::string out;
     out.reserve(body.size() + body.size() / 32);
     for (size_t i = 0; i < body.size(); ++i) {
         const char c = body[i];
         if (c == '\r') {
             out += "\r\n";
-            if (i + 1 < body.size() && body[i + 1] == '\n') ++i;
+            if (i + 1 < body.size() && body[i + 1] == '\n')
+                ++i;
         } else if (c == '\n') {
             out += "\r\n";
         } else {
@@ -67,7 +69,8 @@ void NoteCdataBlock(void* context, const xmlChar* value, int length) {
     auto* notes = static_cast<ParseNotes*>(parser->_private);
     if (notes != nullptr && parser->node != nullptr) {
         const xmlNode* last = xmlGetLastChild(parser->node);
-        if (last != nullptr && last->type == XML_CDATA_SECTION_NODE) notes->joinedCdata.insert(last);
+        if (last != nullptr && last->type == XML_CDATA_SECTION_NODE)
+            notes->joinedCdata.insert(last);
     }
     xmlSAX2CDataBlock(context, value, length);
 }
@@ -89,8 +92,10 @@ bool SameName(const xmlChar* a, const char* b) {
 }
 
 bool NameMatches(const xmlNode* child, const char* wanted) {
-    if (SameName(child->name, wanted)) return true;  // the local name
-    if (child->ns == nullptr || child->ns->prefix == nullptr) return false;
+    if (SameName(child->name, wanted))
+        return true;  // the local name
+    if (child->ns == nullptr || child->ns->prefix == nullptr)
+        return false;
     std::string qualified = reinterpret_cast<const char*>(child->ns->prefix);
     qualified += ':';
     qualified += reinterpret_cast<const char*>(child->name);
@@ -98,7 +103,8 @@ bool NameMatches(const xmlNode* child, const char* wanted) {
 }
 
 bool InNamespaceOf(const xmlNode* child, const xmlNode* deal) {
-    if (deal->ns == nullptr || deal->ns->href == nullptr) return true;
+    if (deal->ns == nullptr || deal->ns->href == nullptr)
+        return true;
     return child->ns != nullptr && xmlStrEqual(child->ns->href, deal->ns->href);
 }
 
@@ -111,11 +117,13 @@ public:
     explicit TextCollector(const ParseNotes& notes) : m_notes(notes) {}
 
     void collect(const xmlNode* first, int depth) {
-        if (depth > kMaxEntityDepth) throw ZorviaError("Entity references nested too deeply");
+        if (depth > kMaxEntityDepth)
+            throw ZorviaError("Entity references nested too deeply");
         for (const xmlNode* node = first; node != nullptr; node = node->next) {
             switch (node->type) {
                 case XML_TEXT_NODE:
-                    if (!m_inTextRun) ++m_nodes;
+                    if (!m_inTextRun)
+                        ++m_nodes;
                     m_inTextRun = true;
                     append(node->content);
                     break;
@@ -134,23 +142,28 @@ public:
     }
 
     std::string result() const {
-        if (m_nodes > 1) throw ZorviaError(kNotSingleTextNode);
+        if (m_nodes > 1)
+            throw ZorviaError(kNotSingleTextNode);
         return m_text;
     }
 
 private:
     void append(const xmlChar* content) {
-        if (content == nullptr) return;
+        if (content == nullptr)
+            return;
         const size_t length = static_cast<size_t>(xmlStrlen(content));
-        if (m_text.size() + length > kMaxValueBytes) throw ZorviaError("Entity expansion too large");
+        if (m_text.size() + length > kMaxValueBytes)
+            throw ZorviaError("Entity expansion too large");
         m_text.append(reinterpret_cast<const char*>(content), length);
     }
 
     void expandEntity(const xmlNode* reference, int depth) {
         const xmlEntity* entity = xmlGetDocEntity(reference->doc, reference->name);
-        if (entity == nullptr) return;
+        if (entity == nullptr)
+            return;
         if (entity->etype == XML_INTERNAL_PREDEFINED_ENTITY) {
-            if (!m_inTextRun) ++m_nodes;
+            if (!m_inTextRun)
+                ++m_nodes;
             m_inTextRun = true;
             append(entity->content);
             return;
@@ -172,7 +185,8 @@ std::string ParseErrorText(xmlParserCtxtPtr context) {
         std::string message = error->message;
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
             message.pop_back();
-        if (!message.empty()) text += ": " + message;
+        if (!message.empty())
+            text += ": " + message;
     }
     return text;
 }
@@ -185,20 +199,25 @@ struct FeedDocument::Impl {
     std::vector<const xmlNode*> deals;
 
     ~Impl() {
-        if (doc != nullptr) xmlFreeDoc(doc);
+        if (doc != nullptr)
+            xmlFreeDoc(doc);
     }
 };
 
 FeedDocument::FeedDocument(std::string_view body) : m_impl(std::make_unique<Impl>()) {
     const std::string text = PrepareBody(body);
-    if (text.empty()) return;
-    if (text.size() > static_cast<size_t>(INT_MAX)) throw ZorviaError("The feed is too large");
+    if (text.empty())
+        return;
+    if (text.size() > static_cast<size_t>(INT_MAX))
+        throw ZorviaError("The feed is too large");
 
     ExternalLoaderRefusal refusal;
     xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (context == nullptr) throw ZorviaError("Out of memory while reading the feed");
+    if (context == nullptr)
+        throw ZorviaError("Out of memory while reading the feed");
     context->_private = &m_impl->notes;
-    if (context->sax != nullptr) context->sax->cdataBlock = NoteCdataBlock;
+    if (context->sax != nullptr)
+        context->sax->cdataBlock = NoteCdataBlock;
     xmlDocPtr doc = xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), nullptr,
                                       nullptr, kParseOptions);
     if (doc == nullptr) {
@@ -210,7 +229,8 @@ FeedDocument::FeedDocument(std::string_view body) : m_impl(std::make_unique<Impl
     m_impl->doc = doc;
 
     const xmlNode* root = xmlDocGetRootElement(doc);
-    if (root == nullptr) return;
+    if (root == nullptr)
+        return;
     for (const xmlNode* child = root->children; child != nullptr; child = child->next)
         m_impl->deals.push_back(child);
 }
@@ -221,19 +241,25 @@ bool FeedDocument::hasRoot() const {
     return m_impl->doc != nullptr && xmlDocGetRootElement(m_impl->doc) != nullptr;
 }
 
-int FeedDocument::dealCount() const { return static_cast<int>(m_impl->deals.size()); }
+int FeedDocument::dealCount() const {
+    return static_cast<int>(m_impl->deals.size());
+}
 
 FeedDeal FeedDocument::deal(int index) const {
-    if (index < 0 || index >= dealCount()) throw std::out_of_range("deal index out of range");
+    if (index < 0 || index >= dealCount())
+        throw std::out_of_range("deal index out of range");
     return FeedDeal(m_impl->deals[static_cast<size_t>(index)], &m_impl->notes);
 }
 
 std::string FeedDeal::value(const char* name) const {
     const auto* deal = static_cast<const xmlNode*>(m_node);
-    if (deal == nullptr || deal->type != XML_ELEMENT_NODE) return {};
+    if (deal == nullptr || deal->type != XML_ELEMENT_NODE)
+        return {};
     for (const xmlNode* child = deal->children; child != nullptr; child = child->next) {
-        if (child->type != XML_ELEMENT_NODE) continue;
-        if (!NameMatches(child, name) || !InNamespaceOf(child, deal)) continue;
+        if (child->type != XML_ELEMENT_NODE)
+            continue;
+        if (!NameMatches(child, name) || !InNamespaceOf(child, deal))
+            continue;
         TextCollector collector(*static_cast<const ParseNotes*>(m_notes));
         collector.collect(child->children, 0);
         return collector.result();

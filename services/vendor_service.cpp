@@ -19,15 +19,22 @@ std::string ServiceBaseUrl() {
     // Read once: every request of a run goes to the same service.
     static const std::string url = [] {
         const char* fromEnvironment = std::getenv("ZORVIA_SERVICE_URL");
-        if (fromEnvironment && *fromEnvironment) return std::string(fromEnvironment);
+        if (fromEnvironment && *fromEnvironment)
+            return std::string(fromEnvironment);
         return std::string(kDefaultServiceBaseUrl);
     }();
     return url;
 }
 
-std::string MarketplaceItemPageUrl() { return ServiceBaseUrl() + "/market/item"; }
-std::string MarketplaceShopPageUrl() { return ServiceBaseUrl() + "/market/shop"; }
-std::string MarketplaceChatPageUrl() { return ServiceBaseUrl() + "/market/chat"; }
+std::string MarketplaceItemPageUrl() {
+    return ServiceBaseUrl() + "/market/item";
+}
+std::string MarketplaceShopPageUrl() {
+    return ServiceBaseUrl() + "/market/shop";
+}
+std::string MarketplaceChatPageUrl() {
+    return ServiceBaseUrl() + "/market/chat";
+}
 
 std::string FetchServiceVersion() {
     std::string version;
@@ -40,6 +47,7 @@ std::string FetchServiceVersion() {
     } catch (...) {
         return kFallbackVersion;
     }
-    if (version.size() > kLongestVersionText) return kFallbackVersion;
+    if (version.size() > kLongestVersionText)
+        return kFallbackVersion;
     return version;
 }

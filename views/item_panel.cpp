@@ -79,7 +79,8 @@ TItemPanel::TItemPanel(QWidget* parent)
     {
         QPalette p = TitleBox->palette();
         const QColor face = palette().color(QPalette::Button);
-        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (QPalette::ColorGroup group :
+             {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
             p.setColor(group, QPalette::Text, kTitleColour);
             p.setColor(group, QPalette::WindowText, kTitleColour);
             p.setColor(group, QPalette::Base, face);
@@ -125,14 +126,16 @@ TItemPanel::TItemPanel(QWidget* parent)
     BuyButton->OnEnterEvent = [this](QObject*) { BuyButton->setPicture(m_buyHoverPicture); };
     BuyButton->OnLeaveEvent = [this](QObject*) { BuyButton->setPicture(m_buyPicture); };
     connect(BuyButton, &TImage::clicked, this, [this] {
-        if (!BuyButton->isHidden()) fireImageButClick();
+        if (!BuyButton->isHidden())
+            fireImageButClick();
     });
 }
 
 TItemPanel::~TItemPanel() = default;
 
 void TItemPanel::fireImageButClick() {
-    if (OnImageButClick) OnImageButClick(this);
+    if (OnImageButClick)
+        OnImageButClick(this);
 }
 
 void TItemPanel::paintEvent(QPaintEvent*) {
@@ -152,7 +155,9 @@ void TItemPanel::paintEvent(QPaintEvent*) {
     bevel(rect().adjusted(1, 1, -1, -1), shadow, light);
 }
 
-void TItemPanel::setNick(const std::string& value) { m_record.Nick = value; }
+void TItemPanel::setNick(const std::string& value) {
+    m_record.Nick = value;
+}
 
 void TItemPanel::setPrice(double value) {
     m_record.Price = value;
@@ -171,14 +176,19 @@ void TItemPanel::setSPrice(double value) {
                                   : "Floating point division by zero");
     }
     const double discount = 10.0 * m_record.Price / value;
-    if (!std::isfinite(discount)) throw ArithmeticError("Floating point overflow");
+    if (!std::isfinite(discount))
+        throw ArithmeticError("Floating point overflow");
     DiscountLabel->setCaption(QString::fromUtf8("元 ") + Text(FormatFixed(discount, 1)) +
                               QString::fromUtf8("折"));
 }
 
-void TItemPanel::setNum_iid(const std::string& value) { m_record.Num_iid = value; }
+void TItemPanel::setNum_iid(const std::string& value) {
+    m_record.Num_iid = value;
+}
 
-void TItemPanel::setItemUrl(const std::string& value) { m_record.ItemUrl = value; }
+void TItemPanel::setItemUrl(const std::string& value) {
+    m_record.ItemUrl = value;
+}
 
 void TItemPanel::setSales_Num(int32_t value) {
     m_record.Sales_Num = value;
@@ -210,11 +220,15 @@ void TItemPanel::setShort_Title(const std::string& value) {
     DealImage->setToolTip(ShortHint(text));
 }
 
-void TItemPanel::setFull_Title(const std::string& value) { m_record.Full_Title = value; }
+void TItemPanel::setFull_Title(const std::string& value) {
+    m_record.Full_Title = value;
+}
 
 void TItemPanel::setImagefile(const std::string& value) {
     m_record.Imagefile = value;
     LoadCachedPicture(value, kTilePictureSuffix, *DealImage, BadCachedPicture::KeepPlaceholder);
 }
 
-void TItemPanel::setStop_time(DateTime value) { m_record.Stop_time = value; }
+void TItemPanel::setStop_time(DateTime value) {
+    m_record.Stop_time = value;
+}

@@ -18,6 +18,7 @@
 #include "services/vendor_service.h"
 #include "test_support.h"
 #include "views/item_panel.h"
+#include "views/picture_box.h"
 
 namespace {
 
@@ -37,13 +38,15 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 }
 
 void Settle() {
-    for (int i = 0; i < 5; ++i) QTest::qWait(10);
+    for (int i = 0; i < 5; ++i)
+        QTest::qWait(10);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(name);
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        unsetenv(name);
     const std::string home = MakeTempFolder("zorvia-bench-home-");
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     LoopbackServer server;
@@ -70,7 +73,8 @@ int main(int argc, char** argv) {
         server.setReply(kDealFeedPath, empty);
         auto window = std::make_unique<TfrmZORMain>();
         window->show();
-        if (!QTest::qWaitForWindowExposed(window.get())) return 1;
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return 1;
         Settle();
         const double before = ResidentMiB();
 
@@ -82,6 +86,20 @@ int main(int argc, char** argv) {
         Settle();  // the visible tiles get painted
         const double afterPaint = ResidentMiB();
         const size_t tiles = window->tiles().size();
+        size_t withPicture = 0;
+        double pictureMiB = 0;
+        for (TItemPanel* tile : window->tiles()) {
+            const QImage& picture = tile->DealImage->picture();
+            if (picture.isNull()) continue;
+            ++withPicture;
+            pictureMiB += static_cast<double>(picture.sizeInBytes()) / (1024.0 * 1024.0);
+        }
+        if (run == 1) {
+            const QImage& sample = window->tiles().front()->DealImage->picture();
+            std::printf("deal pictures: %zu of %zu tiles, %d x %d, format %d, %.1f MiB in all\n",
+                        withPicture, tiles, sample.width(), sample.height(),
+                        static_cast<int>(sample.format()), pictureMiB);
+        }
         std::printf(
             "run %d: LoadItems %.1f ms for %zu tiles (%.3f ms per tile); resident +%.1f MiB "
             "after the load, +%.1f MiB after painting: %.3f MiB per tile\n",

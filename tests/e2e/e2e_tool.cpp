@@ -43,20 +43,23 @@ struct Args {
     std::vector<std::string> words;
     std::string get(const std::string& name, const std::string& fallback = {}) const {
         for (size_t i = 0; i + 1 < words.size(); ++i)
-            if (words[i] == name) return words[i + 1];
+            if (words[i] == name)
+                return words[i + 1];
         return fallback;
     }
     std::vector<std::string> all(const std::string& name) const {
         std::vector<std::string> found;
         for (size_t i = 0; i + 1 < words.size(); ++i)
-            if (words[i] == name) found.push_back(words[i + 1]);
+            if (words[i] == name)
+                found.push_back(words[i + 1]);
         return found;
     }
 };
 
 int listenLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
@@ -84,7 +87,8 @@ void writePortFile(const std::string& path, int port) {
 int acceptUntil(int listener, std::chrono::steady_clock::time_point deadline) {
     while (std::chrono::steady_clock::now() < deadline) {
         pollfd p{listener, POLLIN, 0};
-        if (::poll(&p, 1, 100) > 0) return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (::poll(&p, 1, 100) > 0)
+            return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     }
     return -1;
 }
@@ -92,7 +96,8 @@ int acceptUntil(int listener, std::chrono::steady_clock::time_point deadline) {
 bool sendAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (sent <= 0) return false;
+        if (sent <= 0)
+            return false;
         data += sent;
         size -= static_cast<size_t>(sent);
     }
@@ -106,25 +111,29 @@ int record(const Args& args) {
                           std::chrono::seconds(std::stoi(args.get("--max-seconds", "120")));
     int port = 0;
     const int listener = listenLoopback(port);
-    if (listener < 0 || prefix.empty()) return 2;
+    if (listener < 0 || prefix.empty())
+        return 2;
     writePortFile(args.get("--port-file"), port);
     for (int n = 1;; ++n) {
         const int fd = acceptUntil(listener, deadline);
-        if (fd < 0) break;
+        if (fd < 0)
+            break;
         std::string bytes;
         char buffer[4096];
         // The request ends at its empty line; a GET of this program carries no body.
         while (bytes.find("\r\n\r\n") == std::string::npos && bytes.size() < 65536) {
             pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0) break;
+            if (::poll(&p, 1, 5000) <= 0)
+                break;
             const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-            if (got <= 0) break;
+            if (got <= 0)
+                break;
             bytes.append(buffer, static_cast<size_t>(got));
         }
         std::ofstream(prefix + "." + std::to_string(n), std::ios::binary) << bytes;
-        const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                  std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
-                                  body;
+        const std::string reply =
+            "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
         sendAll(fd, reply.data(), reply.size());
         ::shutdown(fd, SHUT_WR);
         ::close(fd);
@@ -139,8 +148,10 @@ void relay(int client, int forwardPort) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(forwardPort));
-    if (server < 0 || ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        if (server >= 0) ::close(server);
+    if (server < 0 ||
+        ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (server >= 0)
+            ::close(server);
         ::close(client);
         return;
     }
@@ -150,16 +161,19 @@ void relay(int client, int forwardPort) {
     while (open[0] || open[1]) {
         fds[0].events = open[0] ? POLLIN : 0;
         fds[1].events = open[1] ? POLLIN : 0;
-        if (::poll(fds, 2, 120000) <= 0) break;
+        if (::poll(fds, 2, 120000) <= 0)
+            break;
         for (int side = 0; side < 2; ++side) {
-            if (!open[side] || !(fds[side].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            if (!open[side] || !(fds[side].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
             const ssize_t got = ::recv(fds[side].fd, buffer, sizeof buffer, 0);
             if (got <= 0) {
                 open[side] = false;
                 ::shutdown(fds[1 - side].fd, SHUT_WR);
                 continue;
             }
-            if (!sendAll(fds[1 - side].fd, buffer, static_cast<size_t>(got))) open[0] = open[1] = false;
+            if (!sendAll(fds[1 - side].fd, buffer, static_cast<size_t>(got)))
+                open[0] = open[1] = false;
         }
     }
     ::close(server);
@@ -173,11 +187,13 @@ int gate(const Args& args) {
                           std::chrono::seconds(std::stoi(args.get("--max-seconds", "120")));
     int port = 0;
     const int listener = listenLoopback(port);
-    if (listener < 0 || forwardPort <= 0) return 2;
+    if (listener < 0 || forwardPort <= 0)
+        return 2;
     writePortFile(args.get("--port-file"), port);
     for (;;) {
         const int fd = acceptUntil(listener, deadline);
-        if (fd < 0) break;
+        if (fd < 0)
+            break;
         if (resetLeft > 0) {
             --resetLeft;
             // Linger 0: close sends a reset instead of an orderly end.
@@ -214,7 +230,9 @@ QImage renderVersionLine(const QString& text) {
     return image;
 }
 
-bool dark(QRgb pixel) { return qGray(pixel) < 160; }
+bool dark(QRgb pixel) {
+    return qGray(pixel) < 160;
+}
 
 // Pixels of the label band (rows 112-145, the frame columns left out) that are dark in one
 // picture and not in the other.
@@ -222,7 +240,8 @@ int mismatch(const QImage& shot, const QImage& expected) {
     int differing = 0;
     for (int y = 112; y < 146; ++y)
         for (int x = 2; x < 378; ++x)
-            if (dark(shot.pixel(x, y)) != dark(expected.pixel(x, y))) ++differing;
+            if (dark(shot.pixel(x, y)) != dark(expected.pixel(x, y)))
+                ++differing;
     return differing;
 }
 
@@ -230,7 +249,8 @@ int inkOf(const QImage& picture) {
     int ink = 0;
     for (int y = 112; y < 146; ++y)
         for (int x = 2; x < 378; ++x)
-            if (dark(picture.pixel(x, y))) ++ink;
+            if (dark(picture.pixel(x, y)))
+                ++ink;
     return ink;
 }
 
@@ -238,7 +258,8 @@ int splashText(int argc, char** argv, const Args& args) {
     QApplication app(argc, argv);
     QImage shot(QString::fromStdString(args.get("--shot")));
     if (shot.isNull() || shot.width() < 380 || shot.height() < 150) {
-        std::fprintf(stderr, "splash-text: no 380x150 screenshot in %s\n", args.get("--shot").c_str());
+        std::fprintf(stderr, "splash-text: no 380x150 screenshot in %s\n",
+                     args.get("--shot").c_str());
         return 1;
     }
     shot = shot.convertToFormat(QImage::Format_RGB32);
@@ -254,7 +275,8 @@ int splashText(int argc, char** argv, const Args& args) {
     for (const std::string& other : args.all("--unlike")) {
         const int score = mismatch(shot, renderVersionLine(QString::fromStdString(other)));
         std::printf("splash-text: '%s' differs in %d pixels\n", other.c_str(), score);
-        if (score <= own || score <= tolerance) ok = false;
+        if (score <= own || score <= tolerance)
+            ok = false;
     }
     std::printf("splash-text: %s\n", ok ? "match" : "NO MATCH");
     return ok ? 0 : 1;
@@ -271,10 +293,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     Args args;
-    for (int i = 2; i < argc; ++i) args.words.push_back(argv[i]);
+    for (int i = 2; i < argc; ++i)
+        args.words.push_back(argv[i]);
     const std::string command = argv[1];
-    if (command == "record") return record(args);
-    if (command == "gate") return gate(args);
+    if (command == "record")
+        return record(args);
+    if (command == "gate")
+        return gate(args);
     if (command == "close")
         return CloseWindowPolitely(std::stoul(args.get("--window", "0"), nullptr, 0));
     if (command == "splash-text") {

@@ -4,7 +4,8 @@
 
 int CloseWindowPolitely(unsigned long window) {
     Display* display = XOpenDisplay(nullptr);
-    if (!display) return 2;
+    if (!display)
+        return 2;
     if (window == 0) {
         XCloseDisplay(display);
         return 2;

@@ -20,7 +20,7 @@ TEST(ErrorReportText, PeriodAddedAfterCharactersThatSortAfterIt) {
         {"Socket Error", "Socket Error."},
         {"Connect timed out.", "Connect timed out."},
         {"JPEG error #53", "JPEG error #53."},
-        {"Read Timeout!", "Read Timeout!"},       // '!' sorts before '.'
+        {"Read Timeout!", "Read Timeout!"},  // '!' sorts before '.'
         {"ends with a dash -", "ends with a dash -"},
         {"ends with a comma,", "ends with a comma,"},
         {"ends with a slash/", "ends with a slash/."},  // '/' sorts after '.'
@@ -80,7 +80,8 @@ TEST_F(ErrorReport, TimerHandlerThatThrowsDoesNotStopTheLoop) {
     bool laterTimerRan = false;
     QTimer::singleShot(10, [] { throw std::runtime_error("Timer failed"); });
     QTimer::singleShot(60, [&] { laterTimerRan = true; });
-    for (int i = 0; i < 300 && !laterTimerRan; ++i) QTest::qWait(10);
+    for (int i = 0; i < 300 && !laterTimerRan; ++i)
+        QTest::qWait(10);
     EXPECT_TRUE(laterTimerRan);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], QStringLiteral("Timer failed."));

@@ -51,9 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "full_title", "a <b> & c"},
         ValueCase{"entity and character references",
                   Wrap("<nick>a&amp;b&#x4E2D;&#25991;&lt;</nick>"), "nick", "a&b中文<"},
-        ValueCase{"internal entity joins the text",
-                  "<!DOCTYPE deals [<!ENTITY shop \"Big Shop\">]>" + Wrap("<nick>my &shop;!</nick>"),
-                  "nick", "my Big Shop!"},
+        ValueCase{
+            "internal entity joins the text",
+            "<!DOCTYPE deals [<!ENTITY shop \"Big Shop\">]>" + Wrap("<nick>my &shop;!</nick>"),
+            "nick", "my Big Shop!"},
         ValueCase{"nested internal entities",
                   "<!DOCTYPE deals [<!ENTITY a \"A\"><!ENTITY b \"&a;&a;\">]>" +
                       Wrap("<nick>&b;-&b;</nick>"),
@@ -75,8 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "<z:deals xmlns:z=\"urn:z\"><z:deal><z:price>4</z:price></z:deal></z:deals>",
                   "z:price", "4"},
         ValueCase{"value outside the deal's namespace is not seen",
-                  "<z:deals xmlns:z=\"urn:z\"><z:deal><price>4</price></z:deal></z:deals>",
-                  "price", ""},
+                  "<z:deals xmlns:z=\"urn:z\"><z:deal><price>4</price></z:deal></z:deals>", "price",
+                  ""},
         ValueCase{"other namespace is skipped for a later match",
                   "<deals xmlns:o=\"urn:o\"><deal xmlns=\"urn:z\"><o:price>1</o:price>"
                   "<price>2</price></deal></deals>",
@@ -119,7 +120,8 @@ TEST(FeedValue, MixedContentIsAnError) {
 TEST(FeedValue, NonElementDealReadsEverythingEmpty) {
     FeedDocument document("<deals><deal/><!-- c --><?pi x?>text</deals>");
     ASSERT_EQ(document.dealCount(), 4);
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(document.deal(i).value("price"), "") << i;
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(document.deal(i).value("price"), "") << i;
 }
 
 struct ShapeCase {
@@ -135,8 +137,8 @@ TEST(FeedDocumentShape, RootChildrenInDocumentOrder) {
         {"body that starts with NUL", std::string("\0<deals/>", 9), false, 0},
         {"root without children", "<deals/>", true, 0},
         {"any root name and attributes", "<list version=\"2\"><a/><b/></list>", true, 2},
-        {"blank text between deals is dropped", "<deals>\r\n  <deal/>\r\n  <deal/>\r\n</deals>", true,
-         2},
+        {"blank text between deals is dropped", "<deals>\r\n  <deal/>\r\n  <deal/>\r\n</deals>",
+         true, 2},
         {"blank text with LF only", "<deals>\n\t<deal/>\n\t<deal/>\n</deals>", true, 2},
         {"comment between deals is a node", "<deals><deal/><deal/><!-- c --><deal/></deals>", true,
          4},
@@ -158,9 +160,10 @@ TEST(FeedDocumentShape, NotWellFormedIsAnError) {
 }
 
 TEST(FeedDocumentEncoding, DeclaredGbkIsDecoded) {
-    const std::string body = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<deals><deal><short_title>" +
-                             ToGbk("新款夏季连衣裙") + "</short_title><nick>" + ToGbk("旗舰店") +
-                             "</nick></deal></deals>";
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<deals><deal><short_title>" +
+        ToGbk("新款夏季连衣裙") + "</short_title><nick>" + ToGbk("旗舰店") +
+        "</nick></deal></deals>";
     FeedDocument document(body);
     EXPECT_EQ(document.deal(0).value("short_title"), "新款夏季连衣裙");
     EXPECT_EQ(document.deal(0).value("nick"), "旗舰店");
@@ -198,7 +201,8 @@ TEST_F(ExternalResourceTest, NoExternalEntityOrDtdIsLoaded) {
     const std::string dtd = "file://" + m_folder + "/evil.dtd";
     const std::string bodies[] = {
         "<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"" + url + "\">]>" + Wrap("<nick>&xxe;</nick>"),
-        "<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"" + m_secret + "\">]>" + Wrap("<nick>a&xxe;b</nick>"),
+        "<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"" + m_secret + "\">]>" +
+            Wrap("<nick>a&xxe;b</nick>"),
         "<!DOCTYPE deals [<!ENTITY % ext SYSTEM \"" + dtd + "\"> %ext;]>" +
             Wrap("<nick>&leak;</nick>"),
         "<!DOCTYPE deals SYSTEM \"" + dtd + "\">" + Wrap("<nick>&leak;</nick>"),
@@ -226,7 +230,8 @@ TEST(FeedDocumentEntities, BillionLaughsEndsWithoutExpanding) {
     for (int i = 2; i <= 9; ++i) {
         const std::string prev = "&lol" + std::to_string(i - 1) + ";";
         std::string def;
-        for (int k = 0; k < 10; ++k) def += prev;
+        for (int k = 0; k < 10; ++k)
+            def += prev;
         body += "<!ENTITY lol" + std::to_string(i) + " \"" + def + "\">";
     }
     body += "]>" + Wrap("<nick>&lol9;</nick>");
@@ -238,7 +243,8 @@ TEST(FeedDocumentEntities, QuadraticBlowupIsBounded) {
     // One large entity referenced many times: no nesting, but a big expansion.
     const std::string big(20000, 'x');
     std::string refs;
-    for (int i = 0; i < 2000; ++i) refs += "&big;";
+    for (int i = 0; i < 2000; ++i)
+        refs += "&big;";
     const std::string body =
         "<!DOCTYPE deals [<!ENTITY big \"" + big + "\">]>" + Wrap("<nick>" + refs + "</nick>");
     // 40 MB of text is not a deal value: the reader stops instead of building it.

@@ -15,7 +15,9 @@
 
 namespace {
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 TEST(ItemPanelLayout, ChildrenInOrderWithTheirPlaces) {
     TItemPanel tile;
@@ -25,16 +27,15 @@ TEST(ItemPanelLayout, ChildrenInOrderWithTheirPlaces) {
         QPoint at;
     };
     const Child expected[] = {
-        {"TitleBox", {5, 14}},          {"BackImage", {4, 44}},
-        {"DealImage", {5, 45}},         {"ShadeImage", {5, 188}},
-        {"OrigPriceCaption", {8, 194}}, {"OrigPriceLabel", {34, 194}},
-        {"DiscountLabel", {85, 194}},   {"SalesNumLabel", {190, 194}},
-        {"BoughtCaption", {200, 194}},  {"PriceLabel", {10, 220}},
-        {"BuyButton", {168, 220}},
+        {"TitleBox", {5, 14}},        {"BackImage", {4, 44}},         {"DealImage", {5, 45}},
+        {"ShadeImage", {5, 188}},     {"OrigPriceCaption", {8, 194}}, {"OrigPriceLabel", {34, 194}},
+        {"DiscountLabel", {85, 194}}, {"SalesNumLabel", {190, 194}},  {"BoughtCaption", {200, 194}},
+        {"PriceLabel", {10, 220}},    {"BuyButton", {168, 220}},
     };
     QList<QWidget*> children;
     for (QObject* child : tile.children())
-        if (child->isWidgetType()) children.push_back(static_cast<QWidget*>(child));
+        if (child->isWidgetType())
+            children.push_back(static_cast<QWidget*>(child));
     ASSERT_EQ(children.size(), static_cast<qsizetype>(std::size(expected)));
     for (size_t i = 0; i < std::size(expected); ++i) {
         EXPECT_EQ(children[i]->objectName(), QString::fromLatin1(expected[i].name)) << i;
@@ -112,7 +113,8 @@ TEST(ItemPanelPaint, BevelsAndBlendedShade) {
     // The strip is blended over the background, not painted opaque: compute the expected mix
     // of the two packaged pictures at a spot free of text (tile row 190, column 150).
     const QImage back = tile.InStockBack().convertToFormat(QImage::Format_ARGB32);
-    const QImage shade = PackagedImage(QStringLiteral("homebak1")).convertToFormat(QImage::Format_ARGB32);
+    const QImage shade =
+        PackagedImage(QStringLiteral("homebak1")).convertToFormat(QImage::Format_ARGB32);
     const QColor under = back.pixelColor(150 - 4, 190 - 44);
     const QColor over = shade.pixelColor(150 - 5, 190 - 188);
     const double a = over.alphaF();
@@ -193,7 +195,10 @@ TEST(ItemPanelSales, CountIsPlacedBeforeTheCaption) {
         int32_t count;
         const char* text;
         int left;
-    } cases[] = {{0, "0", 188}, {123, "123", 174}, {12345, "12345", 160}, {-5, "-5", 181},
+    } cases[] = {{0, "0", 188},
+                 {123, "123", 174},
+                 {12345, "12345", 160},
+                 {-5, "-5", 181},
                  {INT32_MIN, "-2147483648", 118}};
     for (const auto& c : cases) {
         TItemPanel tile;
@@ -210,8 +215,13 @@ TEST(ItemPanelLook, StockDecidesAgainstTheCurrentCount) {
         int32_t sales;
         int32_t stock;
         bool soldOut;
-    } cases[] = {{0, 0, true},     {50, 50, true},          {50, 51, false}, {51, 50, true},
-                 {-1, 0, false},   {0, -1, true},           {INT32_MAX, INT32_MAX, true},
+    } cases[] = {{0, 0, true},
+                 {50, 50, true},
+                 {50, 51, false},
+                 {51, 50, true},
+                 {-1, 0, false},
+                 {0, -1, true},
+                 {INT32_MAX, INT32_MAX, true},
                  {INT32_MIN, 0, false}};
     for (const auto& c : cases) {
         TItemPanel tile;
@@ -282,7 +292,8 @@ TEST(ItemPanelTitle, LongTitleIsCutAtTheRight) {
     TItemPanel tile;
     const std::string start = "开头";
     std::string title = start;
-    for (int i = 0; i < 40; ++i) title += "很长的标题";
+    for (int i = 0; i < 40; ++i)
+        title += "很长的标题";
     tile.setShort_Title(title);
     EXPECT_EQ(tile.TitleBox->cursorPosition(), 0);
     EXPECT_EQ(tile.TitleBox->text().toStdString(), title) << "the box keeps the whole text";

@@ -15,7 +15,8 @@
 namespace {
 
 std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -38,7 +39,8 @@ void SendAll(int socket, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
+        if (n <= 0)
+            return;
         sent += static_cast<size_t>(n);
     }
 }
@@ -54,7 +56,8 @@ std::string RecordedRequest::header(const std::string& name) const {
         const std::string line = head.substr(start, end == std::string::npos ? end : end - start);
         if (Lower(line.substr(0, wanted.size())) == wanted) {
             std::string value = line.substr(wanted.size());
-            while (!value.empty() && value.front() == ' ') value.erase(value.begin());
+            while (!value.empty() && value.front() == ' ')
+                value.erase(value.begin());
             return value;
         }
         start = end;
@@ -70,20 +73,24 @@ LoopbackServer::LoopbackServer() {
 LoopbackServer::~LoopbackServer() {
     m_stop = true;
     Release();
-    if (m_acceptThread.joinable()) m_acceptThread.join();
+    if (m_acceptThread.joinable())
+        m_acceptThread.join();
     const int listener = m_listener.exchange(-1);
-    if (listener >= 0) ::close(listener);
+    if (listener >= 0)
+        ::close(listener);
     std::vector<std::thread> workers;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         workers.swap(m_workers);
     }
-    for (std::thread& worker : workers) worker.join();
+    for (std::thread& worker : workers)
+        worker.join();
 }
 
 void LoopbackServer::openListener() {
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (listener < 0) throw std::runtime_error("socket failed");
+    if (listener < 0)
+        throw std::runtime_error("socket failed");
     const int yes = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address{};
@@ -101,7 +108,9 @@ void LoopbackServer::openListener() {
     m_listener = listener;
 }
 
-std::string LoopbackServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+std::string LoopbackServer::baseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(m_port);
+}
 
 void LoopbackServer::setReply(const std::string& target, CannedReply reply) {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -148,7 +157,8 @@ void LoopbackServer::Hold() {
 void LoopbackServer::setRefusing(bool refusing) {
     if (refusing) {
         const int listener = m_listener.exchange(-1);
-        if (listener >= 0) ::close(listener);
+        if (listener >= 0)
+            ::close(listener);
     } else if (m_listener.load() < 0) {
         openListener();
     }
@@ -162,9 +172,11 @@ void LoopbackServer::acceptLoop() {
             continue;
         }
         pollfd watch{listener, POLLIN, 0};
-        if (::poll(&watch, 1, 20) <= 0) continue;
+        if (::poll(&watch, 1, 20) <= 0)
+            continue;
         const int socket = ::accept(listener, nullptr, nullptr);
-        if (socket < 0) continue;
+        if (socket < 0)
+            continue;
         std::lock_guard<std::mutex> lock(m_mutex);
         m_workers.emplace_back([this, socket] { serve(socket); });
     }
@@ -177,9 +189,11 @@ void LoopbackServer::serve(int socket) {
     while (head.find("\r\n\r\n") == std::string::npos && !m_stop &&
            std::chrono::steady_clock::now() < deadline) {
         pollfd watch{socket, POLLIN, 0};
-        if (::poll(&watch, 1, 50) <= 0) continue;
+        if (::poll(&watch, 1, 50) <= 0)
+            continue;
         const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         head.append(buffer, static_cast<size_t>(n));
     }
     const size_t headEnd = head.find("\r\n\r\n");
@@ -211,7 +225,8 @@ void LoopbackServer::serve(int socket) {
         reply.status = 404;
         reply.body = "not here";
     }
-    if (reply.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
+    if (reply.delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
     if (reply.holdUntilReleased) {
         ++m_held;
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -220,9 +235,10 @@ void LoopbackServer::serve(int socket) {
         lock.unlock();
         --m_held;
     }
-    std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " " +
-                      ReasonPhrase(reply.status) + "\r\n";
-    for (const std::string& header : reply.headers) out += header + "\r\n";
+    std::string out =
+        "HTTP/1.1 " + std::to_string(reply.status) + " " + ReasonPhrase(reply.status) + "\r\n";
+    for (const std::string& header : reply.headers)
+        out += header + "\r\n";
     out += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
     out += reply.body;

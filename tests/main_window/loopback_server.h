@@ -20,8 +20,8 @@ struct CannedReply {
 };
 
 struct RecordedRequest {
-    std::string target;  // as sent on the request line
-    std::string head;    // the whole request head
+    std::string target;                                 // as sent on the request line
+    std::string head;                                   // the whole request head
     std::string header(const std::string& name) const;  // "" when absent
 };
 

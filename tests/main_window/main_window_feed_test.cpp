@@ -22,7 +22,8 @@ namespace {
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     const size_t at = text.find(from);
-    if (at != std::string::npos) text.replace(at, from.size(), to);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
     return text;
 }
 
@@ -40,7 +41,8 @@ std::string FeedWithThirdDeal(const std::function<std::string(std::string)>& edi
 int VisibleStrayTiles() {
     int stray = 0;
     for (QWidget* top : QApplication::topLevelWidgets())
-        if (qobject_cast<TItemPanel*>(top) && top->isVisible()) ++stray;
+        if (qobject_cast<TItemPanel*>(top) && top->isVisible())
+            ++stray;
     return stray;
 }
 
@@ -182,8 +184,8 @@ TEST_P(FeedLoadCases, BuildsTheTilesBeforeTheFirstError) {
     EXPECT_EQ(tiles.size(), c.tiles);
     EXPECT_EQ(w.ImageUrlList.size(), c.urls);
     for (size_t i = 0; i < tiles.size(); ++i) {
-        EXPECT_EQ(tiles[i]->pos(), QPoint(5 + 265 * static_cast<int>(i % 3),
-                                          5 + 265 * static_cast<int>(i / 3)));
+        EXPECT_EQ(tiles[i]->pos(),
+                  QPoint(5 + 265 * static_cast<int>(i % 3), 5 + 265 * static_cast<int>(i / 3)));
         EXPECT_FALSE(tiles[i]->isHidden());
     }
     EXPECT_EQ(VisibleStrayTiles(), 0) << "a failed tile never shows";
@@ -199,47 +201,40 @@ INSTANTIATE_TEST_SUITE_P(
                  FeedDocumentText(NumberedDeals(4, "http://127.0.0.1:1/pic"), "\r\n    "), 4, 4},
         LoadCase{"indented with LF and tabs",
                  FeedDocumentText(NumberedDeals(4, "http://127.0.0.1:1/pic"), "\n\t"), 4, 4},
-        LoadCase{"empty body", "", 0, 0},
-        LoadCase{"root without children", "<deals/>", 0, 0},
+        LoadCase{"empty body", "", 0, 0}, LoadCase{"root without children", "<deals/>", 0, 0},
         LoadCase{"not well-formed", "<deals><deal>", 0, 0},
         LoadCase{"comment between second and third deal",
                  Replace(kFourDeals, "<deal><nick>nick2", "<!-- later --><deal><nick>nick2"), 2, 2},
-        LoadCase{"text between deals", Replace(kFourDeals, "<deal><nick>nick2", "x<deal><nick>nick2"),
-                 2, 2},
-        LoadCase{"capital P price",
-                 FeedWithThirdDeal([](std::string d) {
+        LoadCase{"text between deals",
+                 Replace(kFourDeals, "<deal><nick>nick2", "x<deal><nick>nick2"), 2, 2},
+        LoadCase{"capital P price", FeedWithThirdDeal([](std::string d) {
                      return Replace(Replace(d, "<price>", "<Price>"), "</price>", "</Price>");
                  }),
                  2, 2},
-        LoadCase{"price as attribute",
-                 FeedWithThirdDeal([](std::string d) {
+        LoadCase{"price as attribute", FeedWithThirdDeal([](std::string d) {
                      return Replace(Replace(d, "<price>29.90</price>", ""), "<deal>",
                                     "<deal price=\"29.90\">");
                  }),
                  2, 2},
-        LoadCase{"sprice of zero",
-                 FeedWithThirdDeal([](std::string d) {
+        LoadCase{"sprice of zero", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<sprice>99.00</sprice>", "<sprice>0</sprice>");
                  }),
                  2, 2},
-        LoadCase{"mixed content price",
-                 FeedWithThirdDeal([](std::string d) {
+        LoadCase{"mixed content price", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<price>29.90</price>", "<price>29<!-- x -->.90</price>");
                  }),
                  2, 2},
-        LoadCase{"empty stock",
-                 FeedWithThirdDeal([](std::string d) {
+        LoadCase{"empty stock", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<stock>102</stock>", "<stock></stock>");
                  }),
                  2, 2},
-        LoadCase{"count beyond 32 bits",
-                 FeedWithThirdDeal([](std::string d) {
-                     return Replace(d, "<sales_num>2</sales_num>", "<sales_num>4294967296</sales_num>");
+        LoadCase{"count beyond 32 bits", FeedWithThirdDeal([](std::string d) {
+                     return Replace(d, "<sales_num>2</sales_num>",
+                                    "<sales_num>4294967296</sales_num>");
                  }),
                  2, 2},
         // The picture URL is listed before the stop time is read, so it stays listed.
-        LoadCase{"unreadable stop time",
-                 FeedWithThirdDeal([](std::string d) {
+        LoadCase{"unreadable stop time", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, SampleStopTime(), "soon");
                  }),
                  2, 3},
@@ -257,8 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
                      DealElement(FeedDealSpec{}, "x") + "</list>",
                  2, 2},
         LoadCase{"body cut at its first NUL",
-                 kFourDeals.substr(0, kFourDeals.size() - 8) + std::string("\0", 1) + "</deals>",
-                 0, 0}),
+                 kFourDeals.substr(0, kFourDeals.size() - 8) + std::string("\0", 1) + "</deals>", 0,
+                 0}),
     [](const ::testing::TestParamInfo<LoadCase>& info) {
         std::string name;
         for (const char* p = info.param.label; *p; ++p)
@@ -305,8 +300,9 @@ TEST_F(FeedLoad, ExternalEntityReadsNothingAndDoesNotCrash) {
     FeedDealSpec deal;
     deal.nick = "&xxe;";
     deal.short_title = "&xxe;";
-    const std::string body = "<?xml version=\"1.0\"?>\r\n<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"file://" +
-                             secret + "\">]>" + FeedDocumentText({deal, FeedDealSpec{}}, "", "");
+    const std::string body =
+        "<?xml version=\"1.0\"?>\r\n<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"file://" + secret +
+        "\">]>" + FeedDocumentText({deal, FeedDealSpec{}}, "", "");
     serveFeed(body);
     TfrmZORMain& w = open();
     ASSERT_EQ(w.tiles().size(), 2u) << "an entity that is never loaded reads as nothing";
@@ -322,7 +318,8 @@ TEST_F(FeedLoad, BillionLaughsEndsTheLoad) {
     std::string body = "<?xml version=\"1.0\"?><!DOCTYPE deals [<!ENTITY a0 \"lol\">";
     for (int i = 1; i <= 10; ++i) {
         std::string def;
-        for (int k = 0; k < 10; ++k) def += "&a" + std::to_string(i - 1) + ";";
+        for (int k = 0; k < 10; ++k)
+            def += "&a" + std::to_string(i - 1) + ";";
         body += "<!ENTITY a" + std::to_string(i) + " \"" + def + "\">";
     }
     FeedDealSpec deal;
@@ -377,8 +374,8 @@ TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
     EXPECT_FALSE(w.tiles()[1]->DealImage->hasPicture());
     EXPECT_EQ(w.tiles()[2]->DealImage->picture().size(), QSize(250, 250));
     EXPECT_EQ(server().requestsFor("/pic/p0.jpg").size(), 1u);
-    EXPECT_EQ(w.ImageUrlList,
-              (std::vector<std::string>{deals[0].imagefile, deals[1].imagefile, deals[0].imagefile}));
+    EXPECT_EQ(w.ImageUrlList, (std::vector<std::string>{deals[0].imagefile, deals[1].imagefile,
+                                                        deals[0].imagefile}));
     EXPECT_TRUE(std::filesystem::exists(CacheFilePath(deals[0].imagefile, kTilePictureSuffix)));
     EXPECT_TRUE(std::filesystem::exists(keep310));
     EXPECT_FALSE(std::filesystem::exists(stray));

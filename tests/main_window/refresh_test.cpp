@@ -54,7 +54,8 @@ TEST_P(RefreshReplies, CountAndLookAfterTheClick) {
     openWithDeals();
     ASSERT_TRUE(first->inStockLook());
     replySales(kSalesTarget, c.body, c.status);
-    if (c.refuse) server().setRefusing(true);
+    if (c.refuse)
+        server().setRefusing(true);
     window->ItemImageButClick(first);
     server().setRefusing(false);
     EXPECT_EQ(first->Sales_Num(), c.count);
@@ -106,8 +107,7 @@ TEST_F(Refresh, IdGoesUnencodedAndFeedCookieComesBack) {
     const std::vector<RecordedRequest> sales = server().requestsFor("/software/zor2_item.php");
     ASSERT_EQ(sales.size(), 1u);
     EXPECT_EQ(sales[0].target, "/software/zor2_item.php?num_iid=12 34&x=1");
-    EXPECT_NE(sales[0].header("Cookie").find("zsid=abc123"), std::string::npos)
-        << sales[0].head;
+    EXPECT_NE(sales[0].header("Cookie").find("zsid=abc123"), std::string::npos) << sales[0].head;
     EXPECT_EQ(window->tiles()[0]->Sales_Num(), 42);
     const std::vector<RecordedRequest> feed = server().requestsFor(kDealFeedPath);
     ASSERT_EQ(feed.size(), 1u);

@@ -18,7 +18,8 @@
 
 int main(int argc, char** argv) {
     const std::string out = argc > 1 ? argv[1] : "main-window.png";
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(name);
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        unsetenv(name);
     const std::string home = MakeTempFolder("zorvia-snap-home-");
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     LoopbackServer server;
@@ -26,10 +27,10 @@ int main(int argc, char** argv) {
     ZorviaApplication app(argc, argv);
 
     const char* titles[] = {"夏季新款雪纺连衣裙", "进口零食大礼包", "纯棉四件套床品",
-                            "不锈钢保温杯500ml", "无线蓝牙耳机", "手工牛轧糖礼盒",
-                            "儿童益智积木", "真皮男士钱包"};
+                            "不锈钢保温杯500ml",  "无线蓝牙耳机",   "手工牛轧糖礼盒",
+                            "儿童益智积木",       "真皮男士钱包"};
     const char* nicks[] = {"韩衣旗舰店", "零食小铺", "家纺专营店", "厨具之家",
-                           "数码潮品", "台湾手信", "玩具总动员", "皮具工坊"};
+                           "数码潮品",   "台湾手信", "玩具总动员", "皮具工坊"};
     const std::string pictures = server.baseUrl() + "/bao/uploaded/i";
     std::vector<FeedDealSpec> deals;
     for (int i = 0; i < 8; ++i) {
@@ -60,9 +61,11 @@ int main(int argc, char** argv) {
     {
         TfrmZORMain window;
         window.show();
-        if (!QTest::qWaitForWindowExposed(&window)) status = 1;
+        if (!QTest::qWaitForWindowExposed(&window))
+            status = 1;
         QTest::qWait(200);
-        if (!window.grab().save(QString::fromStdString(out), "PNG")) status = 1;
+        if (!window.grab().save(QString::fromStdString(out), "PNG"))
+            status = 1;
         std::printf("%s: %zu tiles\n", out.c_str(), window.tiles().size());
     }
     SetImageCacheDirForTesting("");

@@ -14,13 +14,17 @@ namespace {
 LoopbackServer* g_server = nullptr;
 }
 
-LoopbackServer& TestServer() { return *g_server; }
+LoopbackServer& TestServer() {
+    return *g_server;
+}
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Nothing the tests do may leave this machine: no proxy from the environment, and a
     // per-user settings folder of their own.
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(name);
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        unsetenv(name);
     const std::string home = MakeTempFolder("zorvia-mw-home-");
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
 

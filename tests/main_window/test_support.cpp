@@ -11,7 +11,9 @@
 #include "services/date_time.h"
 #include "services/regional.h"
 
-std::string SampleStopTime() { return FormatDateTime(EncodeDateTime(2030, 1, 2, 3, 4, 5)); }
+std::string SampleStopTime() {
+    return FormatDateTime(EncodeDateTime(2030, 1, 2, 3, 4, 5));
+}
 
 namespace {
 void AddValue(std::string& out, const char* name, const std::string& value) {
@@ -27,16 +29,19 @@ void AddValue(std::string& out, const char* name, const std::string& value) {
 
 std::string DealElement(const FeedDealSpec& deal, const std::string& elementName) {
     std::string out = "<" + elementName + ">";
-    if (!deal.omitNick) AddValue(out, "nick", deal.nick);
+    if (!deal.omitNick)
+        AddValue(out, "nick", deal.nick);
     AddValue(out, "short_title", deal.short_title);
     AddValue(out, "full_title", deal.full_title);
     AddValue(out, "price", deal.price);
     AddValue(out, "sprice", deal.sprice);
     AddValue(out, "num_iid", deal.num_iid);
-    if (!deal.omitItemUrl) AddValue(out, "itemurl", deal.itemurl);
+    if (!deal.omitItemUrl)
+        AddValue(out, "itemurl", deal.itemurl);
     AddValue(out, "sales_num", deal.sales_num);
     AddValue(out, "stock", deal.stock);
-    if (!deal.omitImagefile) AddValue(out, "imagefile", deal.imagefile);
+    if (!deal.omitImagefile)
+        AddValue(out, "imagefile", deal.imagefile);
     AddValue(out, "stop_time", deal.stop_time.empty() ? SampleStopTime() : deal.stop_time);
     out += "</" + elementName + ">";
     return out;
@@ -45,9 +50,11 @@ std::string DealElement(const FeedDealSpec& deal, const std::string& elementName
 std::string FeedDocumentText(const std::vector<FeedDealSpec>& deals, const std::string& separator,
                              const std::string& encoding) {
     std::string out;
-    if (!encoding.empty()) out += "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\r\n";
+    if (!encoding.empty())
+        out += "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\r\n";
     out += "<deals>";
-    for (const FeedDealSpec& deal : deals) out += separator + DealElement(deal);
+    for (const FeedDealSpec& deal : deals)
+        out += separator + DealElement(deal);
     out += separator + "</deals>";
     return out;
 }
@@ -62,7 +69,8 @@ std::vector<FeedDealSpec> NumberedDeals(int count, const std::string& pictureBas
         deal.num_iid = std::to_string(1000 + i);
         deal.sales_num = std::to_string(i);
         deal.stock = std::to_string(100 + i);
-        if (!pictureBase.empty()) deal.imagefile = pictureBase + "/p" + std::to_string(i) + ".jpg";
+        if (!pictureBase.empty())
+            deal.imagefile = pictureBase + "/p" + std::to_string(i) + ".jpg";
         deals.push_back(deal);
     }
     return deals;
@@ -70,7 +78,8 @@ std::vector<FeedDealSpec> NumberedDeals(int count, const std::string& pictureBas
 
 std::string ToGbk(const std::string& utf8) {
     iconv_t converter = iconv_open("GBK", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no GBK converter");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("no GBK converter");
     std::string in = utf8;
     std::string out(in.size() * 2 + 16, '\0');
     char* inPtr = in.data();
@@ -79,7 +88,8 @@ std::string ToGbk(const std::string& utf8) {
     size_t outLeft = out.size();
     const size_t result = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(converter);
-    if (result == static_cast<size_t>(-1)) throw std::runtime_error("not convertible to GBK");
+    if (result == static_cast<size_t>(-1))
+        throw std::runtime_error("not convertible to GBK");
     out.resize(out.size() - outLeft);
     return out;
 }
@@ -122,7 +132,8 @@ std::string MakeJpeg(int width, int height, int seed) {
 
 std::string MakeTempFolder(const std::string& prefix) {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     return pattern;
 }
 

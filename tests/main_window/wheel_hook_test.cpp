@@ -52,11 +52,21 @@ TEST(WheelWord, DeltaHighFlagsLow) {
         {"zero, shift", 0, Qt::ShiftModifier, {}, kWheelShift},
         {"zero, control", 0, Qt::ControlModifier, {}, kWheelControl},
         {"zero, left button", 0, {}, Qt::LeftButton, kWheelLeftButton},
-        {"zero, right and middle", 0, {}, Qt::RightButton | Qt::MiddleButton,
+        {"zero, right and middle",
+         0,
+         {},
+         Qt::RightButton | Qt::MiddleButton,
          kWheelRightButton | kWheelMiddleButton},
-        {"zero, extra buttons", 0, {}, Qt::XButton1 | Qt::XButton2, kWheelXButton1 | kWheelXButton2},
+        {"zero, extra buttons",
+         0,
+         {},
+         Qt::XButton1 | Qt::XButton2,
+         kWheelXButton1 | kWheelXButton2},
         {"alt is no flag", 0, Qt::AltModifier, {}, 0},
-        {"toward with control", -120, Qt::ControlModifier, {},
+        {"toward with control",
+         -120,
+         Qt::ControlModifier,
+         {},
          static_cast<int32_t>(0xFF880000u | kWheelControl)},
         {"fine delta", 1, {}, {}, 1 << 16},
         {"largest delta", 32767, {}, {}, 32767 << 16},
@@ -123,7 +133,8 @@ TEST_F(WheelScroll, StopsAtTopAndBottom) {
 
 TEST_F(WheelScroll, EachMessageOfANotchScrollsOneLine) {
     bar->setValue(0);
-    for (int i = 0; i < 3; ++i) Wheel(window.get(), QPoint(400, 100), -40);
+    for (int i = 0; i < 3; ++i)
+        Wheel(window.get(), QPoint(400, 100), -40);
     EXPECT_EQ(bar->value(), 24);
 }
 
@@ -132,10 +143,8 @@ TEST_F(WheelScroll, WhereverThePointerIs) {
         const char* label;
         QPoint at;
     } places[] = {
-        {"over a tile's picture", QPoint(100, 120)},
-        {"over a tile's title", QPoint(300, 25)},
-        {"over the status bar", QPoint(400, 540)},
-        {"over the scroll bar", QPoint(812, 200)},
+        {"over a tile's picture", QPoint(100, 120)}, {"over a tile's title", QPoint(300, 25)},
+        {"over the status bar", QPoint(400, 540)},   {"over the scroll bar", QPoint(812, 200)},
         {"over the empty grid", QPoint(700, 520)},
     };
     for (const auto& p : places) {

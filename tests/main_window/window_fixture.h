@@ -14,8 +14,8 @@
 #include "services/vendor_service.h"
 #include "test_main.h"
 #include "test_support.h"
-#include "views/item_panel.h"
 #include "views/dx_image.h"
+#include "views/item_panel.h"
 #include "views/label.h"
 
 #include <QLineEdit>

@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-CannedServer::CannedServer() { listenOn(0); }
+CannedServer::CannedServer() {
+    listenOn(0);
+}
 
 bool CannedServer::listenOn(int port) {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -29,14 +31,17 @@ bool CannedServer::listenOn(int port) {
 }
 
 bool CannedServer::resumeListening() {
-    if (m_listener >= 0) return true;
+    if (m_listener >= 0)
+        return true;
     return listenOn(m_port);
 }
 
 CannedServer::~CannedServer() {
     m_stopping = true;
-    if (m_thread.joinable()) m_thread.join();
-    if (m_listener >= 0) ::close(m_listener);
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_listener >= 0)
+        ::close(m_listener);
 }
 
 void CannedServer::setReply(const std::string& reply) {
@@ -56,24 +61,30 @@ void CannedServer::clearRequests() {
 
 void CannedServer::stopListening() {
     m_stopping = true;
-    if (m_thread.joinable()) m_thread.join();
-    if (m_listener >= 0) ::close(m_listener);
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_listener >= 0)
+        ::close(m_listener);
     m_listener = -1;
 }
 
 void CannedServer::serve() {
     while (!m_stopping) {
         pollfd waiting{m_listener, POLLIN, 0};
-        if (::poll(&waiting, 1, 50) <= 0) continue;
+        if (::poll(&waiting, 1, 50) <= 0)
+            continue;
         const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        if (fd < 0)
+            continue;
         std::string request;
         char buffer[4096];
         while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
             pollfd readable{fd, POLLIN, 0};
-            if (::poll(&readable, 1, 5000) <= 0) break;
+            if (::poll(&readable, 1, 5000) <= 0)
+                break;
             const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-            if (got <= 0) break;
+            if (got <= 0)
+                break;
             request.append(buffer, static_cast<size_t>(got));
         }
         std::string reply;
@@ -85,7 +96,8 @@ void CannedServer::serve() {
         size_t sent = 0;
         while (sent < reply.size()) {
             const ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             sent += static_cast<size_t>(n);
         }
         ::shutdown(fd, SHUT_WR);

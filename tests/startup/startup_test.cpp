@@ -20,26 +20,21 @@ struct VersionCase {
 class NeedsUpdateTest : public ::testing::TestWithParam<VersionCase> {};
 
 TEST_P(NeedsUpdateTest, ComparesTheTextByteByByte) {
-    EXPECT_EQ(NeedsUpdate(GetParam().reply), GetParam().update) << "reply '" << GetParam().reply
-                                                                 << "'";
+    EXPECT_EQ(NeedsUpdate(GetParam().reply), GetParam().update)
+        << "reply '" << GetParam().reply << "'";
 }
 
 // Textual, not numeric: "10.0" sorts before "3", a prefix sorts before the longer text, and a
 // byte of 0x80 or more is greater than any digit (compared unsigned).
-INSTANTIATE_TEST_SUITE_P(Replies, NeedsUpdateTest,
-                         ::testing::Values(VersionCase{"3.0.0.0", false},
-                                           VersionCase{"3.0.0.1", true},
-                                           VersionCase{"3.1", true},
-                                           VersionCase{"4", true},
-                                           VersionCase{"2.9.9.9", false},
-                                           VersionCase{"10.0", false},
-                                           VersionCase{"10.0.0.0", false},
-                                           VersionCase{"", false},
-                                           VersionCase{"3.0.0", false},
-                                           VersionCase{"3.0.0.0 ", true},
-                                           VersionCase{"3.0.0.0\r\n", true},
-                                           VersionCase{"\xE7\x89\x88", true},
-                                           VersionCase{"3", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Replies, NeedsUpdateTest,
+    ::testing::Values(VersionCase{"3.0.0.0", false}, VersionCase{"3.0.0.1", true},
+                      VersionCase{"3.1", true}, VersionCase{"4", true},
+                      VersionCase{"2.9.9.9", false}, VersionCase{"10.0", false},
+                      VersionCase{"10.0.0.0", false}, VersionCase{"", false},
+                      VersionCase{"3.0.0", false}, VersionCase{"3.0.0.0 ", true},
+                      VersionCase{"3.0.0.0\r\n", true}, VersionCase{"\xE7\x89\x88", true},
+                      VersionCase{"3", false}));
 
 TEST(UpdateCommand, IsTheFolderThenTheFixedCommandUnquoted) {
     const struct {
@@ -133,7 +128,8 @@ TEST(SingleInstanceLockFolder, IsTheRuntimeFolderOrAPrivateOneInTmp) {
     ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(SingleInstanceLockFolder(), fallback);
 
-    if (saved) ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
 }
 
 }  // namespace

@@ -29,15 +29,13 @@ TEST_P(VersionReplyTest, YieldsTheTextOrTheFallback) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, VersionReplyTest,
     ::testing::Values(
-        ReplyCase{"Same", ok("3.0.0.0"), "3.0.0.0"},
-        ReplyCase{"Newer", ok("3.1"), "3.1"},
+        ReplyCase{"Same", ok("3.0.0.0"), "3.0.0.0"}, ReplyCase{"Newer", ok("3.1"), "3.1"},
         ReplyCase{"SevenBytesIsStillAVersion", ok("9.9.9.9"), "9.9.9.9"},
         ReplyCase{"EmptyBodyIsKept", ok(""), ""},
         ReplyCase{"EightBytesIsReplaced", ok("10.0.0.0"), "3.0.0.0"},
         ReplyCase{"LineEndIsNotTrimmedSoItIsTooLong", ok("3.0.0.0\r\n"), "3.0.0.0"},
         ReplyCase{"ShortTextWithLineEndIsKept", ok("4\r\n"), "4\r\n"},
-        ReplyCase{"ErrorStatus", "HTTP/1.1 404 Not Found\r\nContent-Length: 1\r\n\r\n4",
-                  "3.0.0.0"},
+        ReplyCase{"ErrorStatus", "HTTP/1.1 404 Not Found\r\nContent-Length: 1\r\n\r\n4", "3.0.0.0"},
         ReplyCase{"ServerError", "HTTP/1.1 500 Oops\r\nContent-Length: 3\r\n\r\n4.0", "3.0.0.0"},
         ReplyCase{"RedirectIsNotFollowed",
                   "HTTP/1.1 302 Found\r\nLocation: /v2\r\nContent-Length: 1\r\n\r\n5", "3.0.0.0"},
@@ -55,10 +53,12 @@ TEST(VersionRequest, IsOnePlainGetWithTheClientHeaders) {
     EXPECT_EQ(requests[0],
               "GET /software/zor_version.php HTTP/1.1\r\n"
               "Content-Type: text/html\r\n"
-              "Host: 127.0.0.1:" + std::to_string(TestService().port()) + "\r\n"
-              "Accept: text/html, */*\r\n"
-              "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
-              "\r\n");
+              "Host: 127.0.0.1:" +
+                  std::to_string(TestService().port()) +
+                  "\r\n"
+                  "Accept: text/html, */*\r\n"
+                  "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+                  "\r\n");
 }
 
 TEST(VendorService, AddressesComeFromTheEnvironmentAtStart) {

@@ -13,7 +13,8 @@ namespace {
 std::string ownFolder() {
     std::string path(4096, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) return ".";
+    if (length <= 0)
+        return ".";
     path.resize(static_cast<size_t>(length));
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
@@ -24,7 +25,8 @@ std::string ownFolder() {
 int main(int argc, char** argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1) line += ' ';
+        if (i > 1)
+            line += ' ';
         line += '[';
         line += argv[i];
         line += ']';
@@ -43,8 +45,9 @@ int main(int argc, char** argv) {
     std::fprintf(file, "%s\n", line.c_str());
     std::fclose(file);
 
-    std::printf("liveUpdate.exe: started with %d argument(s) %s; nothing to install here, "
-                "recorded in %s\n",
-                argc - 1, line.c_str(), record.c_str());
+    std::printf(
+        "liveUpdate.exe: started with %d argument(s) %s; nothing to install here, "
+        "recorded in %s\n",
+        argc - 1, line.c_str(), record.c_str());
     return 0;
 }

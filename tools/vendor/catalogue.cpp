@@ -39,8 +39,8 @@ const CatalogueDeal kDeals[] = {
      "16802573011", false, 400, 400, 20.0, 0, K::Tea, 0x27AE60},
     {"一米阳光", "LED护眼台灯", "充电式LED护眼台灯 三档调光 学生宿舍床头阅读灯", 45.0, 129.0,
      "16802573012", false, 764, 1800, 24.0, 8, K::Lamp, 0xF7DC6F},
-    {"竹语家纺", "加厚珊瑚绒毛毯", "加厚珊瑚绒毛毯 双人午睡毯 办公室空调盖毯 150x200cm", 39.9, 119.0,
-     "16802573013", false, 1532, 4000, 30.0, 5, K::Pillow, 0xC0392B},
+    {"竹语家纺", "加厚珊瑚绒毛毯", "加厚珊瑚绒毛毯 双人午睡毯 办公室空调盖毯 150x200cm", 39.9,
+     119.0, "16802573013", false, 1532, 4000, 30.0, 5, K::Pillow, 0xC0392B},
     {"布丁童装", "儿童纯棉睡衣套装", "儿童纯棉长袖睡衣套装 男童女童家居服 卡通印花", 49.9, 139.0,
      "16802573014", true, 289, 900, 36.0, 14, K::Shirt, 0xF5B7B1},
     {"木子数码", "全包防摔手机壳", "全包防摔硅胶手机壳 磨砂手感 镜头加高保护 多色可选", 9.9, 39.0,
@@ -61,8 +61,8 @@ const CatalogueDeal kDeals[] = {
      "16802573022", false, 260, 260, 120.0, 0, K::Tea, 0x6E2C00},
     {"星河电器", "立式无线充电器", "15W立式无线充电器 快充 支持多种手机 带指示灯", 59.0, 159.0,
      "16802573023", true, 419, 1000, 132.0, 12, K::Phone, 0xECF0F1},
-    {"花间美妆", "清爽防晒霜SPF50", "清爽不油腻防晒霜SPF50+ PA+++ 户外军训隔离防晒乳50g", 59.0, 168.0,
-     "16802573024", false, 822, 2500, 144.0, 6, K::Bottle, 0xF39C12},
+    {"花间美妆", "清爽防晒霜SPF50", "清爽不油腻防晒霜SPF50+ PA+++ 户外军训隔离防晒乳50g", 59.0,
+     168.0, "16802573024", false, 822, 2500, 144.0, 6, K::Bottle, 0xF39C12},
     {"木子数码", "智能运动手环", "智能运动手环 心率血氧睡眠监测 消息提醒 防水计步", 149.0, 399.0,
      "16802573025", false, 301, 1000, 156.0, 15, K::Watch, 0x17202A},
     {"橙意零食铺", "香辣手撕牛肉干", "内蒙古风干手撕牛肉干250g 香辣味 高蛋白休闲零食", 49.9, 128.0,
@@ -90,7 +90,8 @@ Catalogue::Catalogue(DateTime startedAt)
 
 const CatalogueDeal* Catalogue::find(const std::string& numIid) const {
     for (const CatalogueDeal& deal : m_deals)
-        if (deal.numIid == numIid) return &deal;
+        if (deal.numIid == numIid)
+            return &deal;
     return nullptr;
 }
 
@@ -129,7 +130,8 @@ std::string Catalogue::FeedXml(double elapsedSeconds, const std::string& picture
 
 std::string Utf8ToGbk(const std::string& text) {
     iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert to GBK");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("iconv cannot convert to GBK");
     std::string out(text.size() * 2 + 16, '\0');
     char* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();
@@ -150,12 +152,23 @@ std::string EscapeMarkup(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

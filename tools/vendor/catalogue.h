@@ -7,8 +7,21 @@
 
 #include "services/date_time.h"
 
-enum class PictureKind { Shirt, Dress, Shoe, Bag, Headphones, Mug, Snack, Bottle, Watch, Pillow,
-                         Tea, Lamp, Phone };
+enum class PictureKind {
+    Shirt,
+    Dress,
+    Shoe,
+    Bag,
+    Headphones,
+    Mug,
+    Snack,
+    Bottle,
+    Watch,
+    Pillow,
+    Tea,
+    Lamp,
+    Phone
+};
 
 struct CatalogueDeal {
     std::string nick;
@@ -23,7 +36,7 @@ struct CatalogueDeal {
     double hoursLeft;       // stop time, counted from the start of the service
     double secondsPerSale;  // 0: nobody buys it any more
     PictureKind kind;
-    unsigned colour;        // main colour of the product picture, 0xRRGGBB
+    unsigned colour;  // main colour of the product picture, 0xRRGGBB
 };
 
 class Catalogue {

@@ -47,7 +47,8 @@ void drawDress(QPainter& p, const QColor& c) {
     p.drawPath(dress);
     p.setBrush(c.lighter(140));
     p.setPen(Qt::NoPen);
-    for (int i = 0; i < 9; ++i) p.drawEllipse(QPointF(30 + (i * 17) % 40, 50 + (i * 11) % 34), 2.2, 2.2);
+    for (int i = 0; i < 9; ++i)
+        p.drawEllipse(QPointF(30 + (i * 17) % 40, 50 + (i * 11) % 34), 2.2, 2.2);
     p.setBrush(c.darker(130));
     p.drawRect(QRectF(36, 36, 28, 4));
 }
@@ -67,7 +68,8 @@ void drawShoe(QPainter& p, const QColor& c) {
     p.setBrush(QColor(245, 245, 245));
     p.drawRoundedRect(QRectF(13, 68, 76, 7), 3, 3);
     p.setPen(QPen(c.darker(180), 1.0));
-    for (int i = 0; i < 4; ++i) p.drawLine(QPointF(42 + i * 4, 42 + i * 2), QPointF(50 + i * 4, 40 + i * 2));
+    for (int i = 0; i < 4; ++i)
+        p.drawLine(QPointF(42 + i * 4, 42 + i * 2), QPointF(50 + i * 4, 40 + i * 2));
 }
 
 void drawBag(QPainter& p, const QColor& c) {
@@ -125,7 +127,8 @@ void drawSnack(QPainter& p, const QColor& c) {
     p.setBrush(QColor(255, 250, 230));
     p.drawEllipse(QRectF(34, 40, 32, 26));
     p.setBrush(QColor(150, 95, 45));
-    for (int i = 0; i < 5; ++i) p.drawEllipse(QRectF(38 + i * 5, 48 + (i % 2) * 6, 6, 8));
+    for (int i = 0; i < 5; ++i)
+        p.drawEllipse(QRectF(38 + i * 5, 48 + (i % 2) * 6, 6, 8));
 }
 
 void drawBottle(QPainter& p, const QColor& c) {
@@ -242,28 +245,59 @@ QImage DrawProductPicture(PictureKind kind, unsigned colour, int size, const QSt
     p.fillRect(picture.rect(), backdrop);
 
     p.save();
-    p.scale(size / 100.0, size / 100.0);
+    // The tile shows only the upper part of its 250-pixel picture above its price strip, so
+    // there the product sits smaller and higher; the details window shows the whole picture.
+    if (size <= 250) {
+        p.translate(size * 0.2, size * 0.01);
+        p.scale(size * 0.6 / 100.0, size * 0.6 / 100.0);
+    } else {
+        p.scale(size / 100.0, size / 100.0);
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 28));
     p.drawEllipse(QRectF(18, 84, 64, 8));
     const QColor c(static_cast<QRgb>(colour));
     switch (kind) {
-        case PictureKind::Shirt: drawShirt(p, c, (colour & 1) != 0); break;
-        case PictureKind::Dress: drawDress(p, c); break;
-        case PictureKind::Shoe: drawShoe(p, c); break;
-        case PictureKind::Bag: drawBag(p, c); break;
-        case PictureKind::Headphones: drawHeadphones(p, c); break;
+        case PictureKind::Shirt:
+            drawShirt(p, c, (colour & 1) != 0);
+            break;
+        case PictureKind::Dress:
+            drawDress(p, c);
+            break;
+        case PictureKind::Shoe:
+            drawShoe(p, c);
+            break;
+        case PictureKind::Bag:
+            drawBag(p, c);
+            break;
+        case PictureKind::Headphones:
+            drawHeadphones(p, c);
+            break;
         case PictureKind::Mug:
             drawMug(p, c, 2);
             drawMug(p, c.lighter(130), 34);
             break;
-        case PictureKind::Snack: drawSnack(p, c); break;
-        case PictureKind::Bottle: drawBottle(p, c); break;
-        case PictureKind::Watch: drawWatch(p, c); break;
-        case PictureKind::Pillow: drawPillow(p, c); break;
-        case PictureKind::Tea: drawTea(p, c); break;
-        case PictureKind::Lamp: drawLamp(p, c); break;
-        case PictureKind::Phone: drawPhone(p, c); break;
+        case PictureKind::Snack:
+            drawSnack(p, c);
+            break;
+        case PictureKind::Bottle:
+            drawBottle(p, c);
+            break;
+        case PictureKind::Watch:
+            drawWatch(p, c);
+            break;
+        case PictureKind::Pillow:
+            drawPillow(p, c);
+            break;
+        case PictureKind::Tea:
+            drawTea(p, c);
+            break;
+        case PictureKind::Lamp:
+            drawLamp(p, c);
+            break;
+        case PictureKind::Phone:
+            drawPhone(p, c);
+            break;
     }
     p.restore();
 

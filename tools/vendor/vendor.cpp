@@ -47,15 +47,18 @@ bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& into) {
-            if (i + 1 >= argc) return false;
+            if (i + 1 >= argc)
+                return false;
             into = argv[++i];
             return true;
         };
         std::string number;
         if (arg == "--host") {
-            if (!value(options.host)) return false;
+            if (!value(options.host))
+                return false;
         } else if (arg == "--port") {
-            if (!value(number)) return false;
+            if (!value(number))
+                return false;
             try {
                 size_t used = 0;
                 options.port = std::stoi(number, &used);
@@ -65,15 +68,20 @@ bool parseOptions(int argc, char** argv, Options& options) {
                 return false;
             }
         } else if (arg == "--port-file") {
-            if (!value(options.portFile)) return false;
+            if (!value(options.portFile))
+                return false;
         } else if (arg == "--version") {
-            if (!value(options.version)) return false;
+            if (!value(options.version))
+                return false;
         } else if (arg == "--feed") {
-            if (!value(options.feedFile)) return false;
+            if (!value(options.feedFile))
+                return false;
         } else if (arg == "--hold-feed") {
-            if (!value(options.holdFile)) return false;
+            if (!value(options.holdFile))
+                return false;
         } else if (arg == "--log") {
-            if (!value(options.logFile)) return false;
+            if (!value(options.logFile))
+                return false;
         } else if (arg == "--log-headers") {
             options.logHeaders = true;
         } else {
@@ -85,22 +93,27 @@ bool parseOptions(int argc, char** argv, Options& options) {
 
 bool readFile(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     std::ostringstream content;
     content << in.rdbuf();
     bytes = content.str();
     return true;
 }
 
-bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
+bool fileExists(const std::string& path) {
+    return std::ifstream(path).good();
+}
 
 // Request log: one line per answered request, flushed at once so that a test reading the log
 // while the service runs sees every request that has been answered.
 class RequestLog {
 public:
     explicit RequestLog(const std::string& path) {
-        if (!path.empty()) m_file = std::fopen(path.c_str(), "a");
-        if (!m_file) m_file = stdout;
+        if (!path.empty())
+            m_file = std::fopen(path.c_str(), "a");
+        if (!m_file)
+            m_file = stdout;
     }
     void write(const std::string& text) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -114,7 +127,8 @@ private:
 };
 
 std::string discountBadge(const CatalogueDeal& deal) {
-    if (deal.sprice <= 0) return {};
+    if (deal.sprice <= 0)
+        return {};
     char text[16];
     std::snprintf(text, sizeof text, "%.1f折", deal.price / deal.sprice * 10.0);
     return text;
@@ -138,9 +152,12 @@ std::string priceText(double value) {
 std::string baseOf(const httplib::Request& request, const Options& options, int port) {
     std::string host = request.get_header_value("Host");
     // Only a plain host[:port] is echoed back into links; anything else falls back to ours.
-    const bool plain = !host.empty() && host.find_first_not_of(
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-:[]") == std::string::npos;
-    if (!plain) host = options.host + ":" + std::to_string(port);
+    const bool plain = !host.empty() &&
+                       host.find_first_not_of(
+                           "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-:[]") ==
+                           std::string::npos;
+    if (!plain)
+        host = options.host + ":" + std::to_string(port);
     return "http://" + host;
 }
 
@@ -215,25 +232,26 @@ int main(int argc, char** argv) {
 
     std::mutex cookieMutex;
     unsigned visits = 0;
-    server.Get("/software/zor2_items.php", [&](const httplib::Request& req, httplib::Response& res) {
-        if (!options.holdFile.empty()) {
-            const auto holdUntil = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-            while (fileExists(options.holdFile) && std::chrono::steady_clock::now() < holdUntil)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        {
-            std::lock_guard<std::mutex> lock(cookieMutex);
-            res.set_header("Set-Cookie",
-                           "zorvia_visit=" + std::to_string(++visits) + "; path=/; HttpOnly");
-        }
-        if (!options.feedFile.empty()) {
-            res.set_content(feedBytes, "text/xml");
-            return;
-        }
-        const std::string base = baseOf(req, options, port);
-        res.set_content(Utf8ToGbk(catalogue.FeedXml(elapsedSeconds(), base, base)),
-                        "text/xml; charset=GBK");
-    });
+    server.Get(
+        "/software/zor2_items.php", [&](const httplib::Request& req, httplib::Response& res) {
+            if (!options.holdFile.empty()) {
+                const auto holdUntil = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (fileExists(options.holdFile) && std::chrono::steady_clock::now() < holdUntil)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            {
+                std::lock_guard<std::mutex> lock(cookieMutex);
+                res.set_header("Set-Cookie",
+                               "zorvia_visit=" + std::to_string(++visits) + "; path=/; HttpOnly");
+            }
+            if (!options.feedFile.empty()) {
+                res.set_content(feedBytes, "text/xml");
+                return;
+            }
+            const std::string base = baseOf(req, options, port);
+            res.set_content(Utf8ToGbk(catalogue.FeedXml(elapsedSeconds(), base, base)),
+                            "text/xml; charset=GBK");
+        });
 
     server.Get("/software/zor2_item.php", [&](const httplib::Request& req, httplib::Response& res) {
         const CatalogueDeal* deal = catalogue.find(req.get_param_value("num_iid"));
@@ -272,24 +290,27 @@ int main(int argc, char** argv) {
         } else {
             body = "<h1>宝贝不存在</h1><p>编号 " + EscapeMarkup(id) + " 的宝贝已下架。</p>";
         }
-        res.set_content(page(deal ? deal->shortTitle : "宝贝不存在", body), "text/html; charset=utf-8");
+        res.set_content(page(deal ? deal->shortTitle : "宝贝不存在", body),
+                        "text/html; charset=utf-8");
     });
 
-    server.Get("/market/shop/view_shop.htm", [&](const httplib::Request& req, httplib::Response& res) {
-        const std::string nick = req.get_param_value("shop_nick");
-        std::string body = "<h1>" + EscapeMarkup(nick) + " 的店铺</h1>\n<ul>\n";
-        for (const CatalogueDeal& deal : catalogue.deals())
-            if (deal.nick == nick)
-                body += "<li>" + EscapeMarkup(deal.shortTitle) + " — ¥" + priceText(deal.price) +
-                        "</li>\n";
-        body += "</ul>";
-        res.set_content(page(nick + " 的店铺", body), "text/html; charset=utf-8");
-    });
+    server.Get("/market/shop/view_shop.htm",
+               [&](const httplib::Request& req, httplib::Response& res) {
+                   const std::string nick = req.get_param_value("shop_nick");
+                   std::string body = "<h1>" + EscapeMarkup(nick) + " 的店铺</h1>\n<ul>\n";
+                   for (const CatalogueDeal& deal : catalogue.deals())
+                       if (deal.nick == nick)
+                           body += "<li>" + EscapeMarkup(deal.shortTitle) + " — ¥" +
+                                   priceText(deal.price) + "</li>\n";
+                   body += "</ul>";
+                   res.set_content(page(nick + " 的店铺", body), "text/html; charset=utf-8");
+               });
 
     auto chat = [&](const httplib::Request& req, httplib::Response& res) {
         std::string who = req.get_param_value("touid");
         const std::string site = "cnmarket";
-        if (who.compare(0, site.size(), site) == 0) who = who.substr(site.size());
+        if (who.compare(0, site.size(), site) == 0)
+            who = who.substr(site.size());
         const std::string body = "<h1>和 " + EscapeMarkup(who) + " 聊天</h1>\n<p>关于宝贝 " +
                                  EscapeMarkup(req.get_param_value("gid")) +
                                  "：您好，欢迎光临，有什么可以帮您？</p>";
@@ -339,7 +360,8 @@ int main(int argc, char** argv) {
     std::thread stopper([&stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
-        if (g_server) g_server->stop();
+        if (g_server)
+            g_server->stop();
     });
     stopper.detach();
 
