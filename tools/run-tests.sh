@@ -15,5 +15,7 @@ cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
+# The program honours http_proxy; the tests talk to loopback servers only.
+unset http_proxy HTTP_PROXY
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" --timeout 300

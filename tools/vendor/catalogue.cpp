@@ -52,7 +52,7 @@ const CatalogueDeal kDeals[] = {
     {"禾田果园", "新疆若羌红枣1kg", "新疆若羌灰枣一级1kg 自然晾晒 肉厚核小 独立包装", 29.8, 79.0,
      "16802573018", false, 1777, 3500, 72.0, 4, K::Snack, 0xA93226},
     {"小鹿鞋坊", "百搭休闲帆布鞋", "经典低帮百搭休闲帆布鞋 男女情侣款 学生板鞋", 59.0, 169.0,
-     "16802573019", false, 512, 1200, 84.0, 10, K::Shoe, 0xF4F6F7},
+     "16802573019", false, 512, 1200, 84.0, 10, K::Shoe, 0x5D6D7E},
     {"北岸户外", "防泼水双肩背包", "防泼水大容量双肩电脑背包 15.6寸 通勤旅行 带USB口", 89.0, 299.0,
      "16802573020", true, 208, 700, 96.0, 17, K::Bag, 0x2C3E50},
     {"竹语家纺", "冰丝凉席三件套", "可水洗冰丝凉席三件套 1.8米床 折叠空调软席", 79.0, 268.0,
@@ -103,8 +103,8 @@ int Catalogue::SalesAfter(const CatalogueDeal& deal, double elapsedSeconds) {
 }
 
 std::string Catalogue::FeedXml(double elapsedSeconds, const std::string& pictureBase,
-                               const std::string& itemPageBase) const {
-    const RegionalSettings& regional = RegionalSettings::Current();
+                               const std::string& itemPageBase,
+                               const RegionalSettings& regional) const {
     std::string xml = "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<items>\n";
     for (const CatalogueDeal& deal : m_deals) {
         xml += "  <item>\n";

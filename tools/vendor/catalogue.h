@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "services/date_time.h"
+#include "services/regional.h"
 
 enum class PictureKind {
     Shirt,
@@ -51,8 +52,10 @@ public:
     static int SalesAfter(const CatalogueDeal& deal, double elapsedSeconds);
 
     // The feed document, UTF-8; pictureBase and itemPageBase are "http://host:port" prefixes.
+    // Numbers and stop times are written in the given regional format.
     std::string FeedXml(double elapsedSeconds, const std::string& pictureBase,
-                        const std::string& itemPageBase) const;
+                        const std::string& itemPageBase,
+                        const RegionalSettings& regional = RegionalSettings::Current()) const;
 
     DateTime startedAt() const { return m_startedAt; }
 

@@ -248,8 +248,8 @@ QImage DrawProductPicture(PictureKind kind, unsigned colour, int size, const QSt
     // The tile shows only the upper part of its 250-pixel picture above its price strip, so
     // there the product sits smaller and higher; the details window shows the whole picture.
     if (size <= 250) {
-        p.translate(size * 0.2, size * 0.01);
-        p.scale(size * 0.6 / 100.0, size * 0.6 / 100.0);
+        p.translate(size * 0.16, size * -0.03);
+        p.scale(size * 0.68 / 100.0, size * 0.68 / 100.0);
     } else {
         p.scale(size / 100.0, size / 100.0);
     }
