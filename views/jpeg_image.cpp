@@ -62,13 +62,14 @@ void StoreCmykRow(const JSAMPLE* in, unsigned width, bool inverted, unsigned cha
     auto* pixels = reinterpret_cast<uint32_t*>(out);
     for (unsigned x = 0; x < width; ++x, in += 4) {
         unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        // Adobe writers store the inks inverted, so a stored value already says how much
+        // light is left; other writers store the ink itself.
         if (!inverted) {
             c = 255 - c;
             m = 255 - m;
             y = 255 - y;
             k = 255 - k;
         }
-        // Adobe writers store the inks inverted: a stored value is already "how much light".
         pixels[x] = 0xff000000u | ((c * k / 255) << 16) | ((m * k / 255) << 8) | (y * k / 255);
     }
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A click on a tile's picture opens the details window of that deal centred over the main
 # window, active, with its countdown running; its join button hands exactly the deal's item page
-# to the desktop's opener and closes it. A reopened one stays open while another program has the
-# focus and closes when the user clicks the main window.
+# to the desktop's opener and closes it. With a reopened one, the wheel still scrolls the grid;
+# it stays open while another program has the focus and closes when the user clicks the main
+# window.
 # With E2E_SHOT_DIR set, the screenshot of the open window is kept there as details-window.png.
 source "$(dirname "$0")/../e2e/e2e-lib.sh"
 
@@ -37,7 +38,7 @@ read -r index num_iid item_url < <(LC_ALL=C awk '
     /<sales_num>/ { sales = field("sales_num") + 0 }
     /<stock>/ { stock = field("stock") + 0 }
     /<\/item>/ {
-        if (n < 6 && stock - sales >= 20) { print n, num, (url == "" ? "-" : url); exit }
+        if (n < 6 && stock - sales >= 20) { print n + 0, num, (url == "" ? "-" : url); exit }
         n++
     }' "$E2E_WORK/feed.xml")
 [ -n "${index:-}" ] || e2e_fail "no deal in stock among the first six of the feed"
@@ -74,14 +75,21 @@ click_tile
 details=$(e2e_wait_window '^frmItem$' 30) || e2e_fail "no details window after a click on the tile"
 sleep 0.5
 
-eval "$(xdotool getwindowgeometry --shell "$details")"
-e2e_expect_eq "532x315" "${WIDTH}x${HEIGHT}" "details window size"
-details_x=$X details_y=$Y
-eval "$(xdotool getwindowgeometry --shell "$main")"
+# Where a window's own pixels are on the screen, and their size: "X Y WIDTH HEIGHT".
+client_geometry() {
+    LC_ALL=C xwininfo -id "$1" | awk '
+        /Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF }
+        END { print x, y, w, h }'
+}
+
+read -r details_x details_y details_w details_h < <(client_geometry "$details")
+e2e_expect_eq "532x315" "${details_w}x${details_h}" "details window size"
+read -r main_x main_y main_w main_h < <(client_geometry "$main")
 # Centred over the main window's outer frame, decorations included.
 read -r fl fr ft fb < <(xprop -id "$main" _NET_FRAME_EXTENTS | tr -dc '0-9 \n' | tr -s ' ')
-frame_x=$((X - ${fl:-0})) frame_y=$((Y - ${ft:-0}))
-frame_w=$((WIDTH + ${fl:-0} + ${fr:-0})) frame_h=$((HEIGHT + ${ft:-0} + ${fb:-0}))
+frame_x=$((main_x - ${fl:-0})) frame_y=$((main_y - ${ft:-0}))
+frame_w=$((main_w + ${fl:-0} + ${fr:-0})) frame_h=$((main_h + ${ft:-0} + ${fb:-0}))
 e2e_expect_eq "$((frame_x + (frame_w - 532) / 2)),$((frame_y + (frame_h - 315) / 2))" \
     "$details_x,$details_y" "details window position"
 e2e_expect_eq "$details" "$(xdotool getactivewindow)" "active window after the opening"
@@ -113,6 +121,22 @@ e2e_log "ok: the join button closed the details window"
 click_tile
 details=$(e2e_wait_window '^frmItem$' 30) || e2e_fail "no details window after the second click"
 sleep 0.5
+
+# The wheel over the details window still scrolls the grid behind it, and the window stays. The
+# grid's left column lies beyond the details window, so its pixels show the scrolling alone.
+grid_left() {
+    e2e_screenshot "$main" "$E2E_WORK/main-$1.png" || e2e_fail "no screenshot of the main window"
+    convert "$E2E_WORK/main-$1.png" -crop 130x500+2+2 +repage "$E2E_WORK/grid-$1.png"
+}
+grid_left before-wheel
+xdotool mousemove --window "$details" 300 150 click 5
+sleep 0.5
+grid_left after-wheel
+moved=$(compare -metric AE "$E2E_WORK/grid-before-wheel.png" "$E2E_WORK/grid-after-wheel.png" null: 2>&1)
+[ "${moved%% *}" != 0 ] || e2e_fail "the wheel over the details window did not scroll the grid"
+[ -n "$(e2e_find_window '^frmItem$')" ] || e2e_fail "the details window closed on the wheel"
+e2e_log "ok: the wheel over the details window scrolls the grid ($moved pixels changed)"
+
 e2e_spawn other xmessage -name other -title "another program" "another program"
 other=$(e2e_wait_window '^another program$' 20) || e2e_fail "the other program's window never appeared"
 xdotool windowactivate --sync "$other" >/dev/null 2>&1
@@ -122,8 +146,7 @@ e2e_expect_eq "$other" "$(xdotool getactivewindow)" "active window after switchi
 e2e_log "ok: the details window stays while another program has the focus"
 
 # ... and goes when the user clicks the main window (on its status bar, away from every tile).
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove --window "$main" 400 $((HEIGHT - 8)) click 1
+xdotool mousemove --window "$main" 400 $((main_h - 8)) click 1
 window_gone || e2e_fail "the details window stayed open after a click on the main window"
 e2e_log "ok: a click on the main window closed the details window"
 e2e_expect_eq 1 "$(wc -l <"$record")" "addresses handed to the opener"
