@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
 
     const std::string cache = MakeTempFolder("zorvia-bench-cache-");
     SetImageCacheDirForTesting(cache);
-    const std::vector<FeedDealSpec> deals = NumberedDeals(kDeals, server.baseUrl() + "/pic");
+    const std::vector<FeedDealValues> deals = NumberedDeals(kDeals, server.baseUrl() + "/pic");
     std::vector<std::string> jpegs;
     for (int i = 0; i < kDeals; ++i)
         jpegs.push_back(MakeJpeg(250, 250, i));

@@ -29,7 +29,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 // Deals 0, 1 and 3 are fine; deal 2 is built from the good one by the given edit.
 std::string FeedWithThirdDeal(const std::function<std::string(std::string)>& edit) {
-    const std::vector<FeedDealSpec> deals = NumberedDeals(4, "http://127.0.0.1:1/pic");
+    const std::vector<FeedDealValues> deals = NumberedDeals(4, "http://127.0.0.1:1/pic");
     std::string body = "<deals>";
     for (size_t i = 0; i < deals.size(); ++i) {
         const std::string element = DealElement(deals[i]);
@@ -133,7 +133,7 @@ TEST_F(FeedLoad, SevenDealsFillThreeColumns) {
 }
 
 TEST_F(FeedLoad, ValuesGoToTheTileInOrder) {
-    FeedDealSpec deal;
+    FeedDealValues deal;
     deal.nick = "小店";
     deal.short_title = "短标题";
     deal.full_title = "完整的标题";
@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                  2, 3},
         LoadCase{"missing nick, itemurl and imagefile",
                  [] {
-                     std::vector<FeedDealSpec> deals = NumberedDeals(3);
+                     std::vector<FeedDealValues> deals = NumberedDeals(3);
                      deals[0].omitNick = true;
                      deals[1].omitItemUrl = true;
                      deals[2].omitImagefile = true;
@@ -248,8 +248,8 @@ INSTANTIATE_TEST_SUITE_P(
                  }(),
                  3, 3},
         LoadCase{"any root and deal names",
-                 "<list a=\"1\">" + DealElement(FeedDealSpec{}, "item") +
-                     DealElement(FeedDealSpec{}, "x") + "</list>",
+                 "<list a=\"1\">" + DealElement(FeedDealValues{}, "item") +
+                     DealElement(FeedDealValues{}, "x") + "</list>",
                  2, 2},
         LoadCase{"body cut at its first NUL",
                  kFourDeals.substr(0, kFourDeals.size() - 8) + std::string("\0", 1) + "</deals>", 0,
@@ -262,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(FeedLoad, TwoPriceElementsTakeTheFirst) {
-    std::string element = DealElement(FeedDealSpec{});
+    std::string element = DealElement(FeedDealValues{});
     element = Replace(element, "<price>29.90</price>", "<price>12.00</price><price>29.90</price>");
     serveFeed("<deals>" + element + "</deals>");
     TfrmZORMain& w = open();
@@ -271,7 +271,7 @@ TEST_F(FeedLoad, TwoPriceElementsTakeTheFirst) {
 }
 
 TEST_F(FeedLoad, CdataFullTitleReadsAsText) {
-    FeedDealSpec deal;
+    FeedDealValues deal;
     deal.full_title = "<![CDATA[Tom & Jerry <deluxe>]]>";
     serveFeed(FeedDocumentText({deal}));
     TfrmZORMain& w = open();
@@ -280,7 +280,7 @@ TEST_F(FeedLoad, CdataFullTitleReadsAsText) {
 }
 
 TEST_F(FeedLoad, GbkFeedShowsChineseTitles) {
-    std::vector<FeedDealSpec> deals = NumberedDeals(2);
+    std::vector<FeedDealValues> deals = NumberedDeals(2);
     deals[0].short_title = "新款夏季连衣裙";
     deals[0].nick = "旗舰店";
     deals[1].short_title = "进口零食大礼包";
@@ -297,12 +297,12 @@ TEST_F(FeedLoad, GbkFeedShowsChineseTitles) {
 TEST_F(FeedLoad, ExternalEntityReadsNothingAndDoesNotCrash) {
     const std::string secret = cacheDir() + "/../zorvia-secret-" + std::to_string(::getpid());
     std::ofstream(secret) << "TOPSECRET";
-    FeedDealSpec deal;
+    FeedDealValues deal;
     deal.nick = "&xxe;";
     deal.short_title = "&xxe;";
     const std::string body =
         "<?xml version=\"1.0\"?>\r\n<!DOCTYPE deals [<!ENTITY xxe SYSTEM \"file://" + secret +
-        "\">]>" + FeedDocumentText({deal, FeedDealSpec{}}, "", "");
+        "\">]>" + FeedDocumentText({deal, FeedDealValues{}}, "", "");
     serveFeed(body);
     TfrmZORMain& w = open();
     ASSERT_EQ(w.tiles().size(), 2u) << "an entity that is never loaded reads as nothing";
@@ -322,7 +322,7 @@ TEST_F(FeedLoad, BillionLaughsEndsTheLoad) {
             def += "&a" + std::to_string(i - 1) + ";";
         body += "<!ENTITY a" + std::to_string(i) + " \"" + def + "\">";
     }
-    FeedDealSpec deal;
+    FeedDealValues deal;
     deal.short_title = "&a10;";
     body += "]>" + FeedDocumentText({deal}, "", "");
     serveFeed(body);
@@ -356,7 +356,7 @@ TEST_F(FeedLoad, UnreachableServiceEmptiesGridAndPrunesEveryPicture) {
 
 TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
     const std::string base = server().baseUrl() + "/pic";
-    std::vector<FeedDealSpec> deals = NumberedDeals(3, base);
+    std::vector<FeedDealValues> deals = NumberedDeals(3, base);
     deals[2].imagefile = deals[0].imagefile;  // one file serves both tiles
     CannedReply jpeg;
     jpeg.body = MakeJpeg(250, 250, 1);
@@ -382,7 +382,7 @@ TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
 }
 
 TEST_F(FeedLoad, UndecodableCachedPictureKeepsThePlaceholderAndTheLoadGoesOn) {
-    std::vector<FeedDealSpec> deals = NumberedDeals(3, "http://127.0.0.1:1/pic");
+    std::vector<FeedDealValues> deals = NumberedDeals(3, "http://127.0.0.1:1/pic");
     const std::string bad = CacheFilePath(deals[1].imagefile, kTilePictureSuffix);
     std::ofstream(bad) << "<html>not a picture</html>";
     serveFeed(FeedDocumentText(deals));

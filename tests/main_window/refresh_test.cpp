@@ -13,7 +13,7 @@ const char kSalesTarget[] = "/software/zor2_item.php?num_iid=7001";
 class Refresh : public WindowTest {
 protected:
     void openWithDeals(std::vector<std::string> feedHeaders = {}) {
-        std::vector<FeedDealSpec> deals = NumberedDeals(2);
+        std::vector<FeedDealValues> deals = NumberedDeals(2);
         deals[0].num_iid = "7001";
         deals[0].sales_num = "100";
         deals[0].stock = "128";
@@ -97,7 +97,7 @@ TEST_F(Refresh, ClickOnPictureOrButtonRefreshesThatTile) {
 }
 
 TEST_F(Refresh, IdGoesUnencodedAndFeedCookieComesBack) {
-    std::vector<FeedDealSpec> deals = NumberedDeals(1);
+    std::vector<FeedDealValues> deals = NumberedDeals(1);
     deals[0].num_iid = "12 34&amp;x=1";
     serveFeed(FeedDocumentText(deals), {"Set-Cookie: zsid=abc123; Path=/software/"});
     open(true);

@@ -32,9 +32,9 @@ int main(int argc, char** argv) {
     const char* nicks[] = {"韩衣旗舰店", "零食小铺", "家纺专营店", "厨具之家",
                            "数码潮品",   "台湾手信", "玩具总动员", "皮具工坊"};
     const std::string pictures = server.baseUrl() + "/bao/uploaded/i";
-    std::vector<FeedDealSpec> deals;
+    std::vector<FeedDealValues> deals;
     for (int i = 0; i < 8; ++i) {
-        FeedDealSpec deal;
+        FeedDealValues deal;
         deal.short_title = titles[i];
         deal.full_title = std::string(titles[i]) + " 限时团购";
         deal.nick = nicks[i];

@@ -27,7 +27,7 @@ void AddValue(std::string& out, const char* name, const std::string& value) {
 }
 }  // namespace
 
-std::string DealElement(const FeedDealSpec& deal, const std::string& elementName) {
+std::string DealElement(const FeedDealValues& deal, const std::string& elementName) {
     std::string out = "<" + elementName + ">";
     if (!deal.omitNick)
         AddValue(out, "nick", deal.nick);
@@ -47,22 +47,22 @@ std::string DealElement(const FeedDealSpec& deal, const std::string& elementName
     return out;
 }
 
-std::string FeedDocumentText(const std::vector<FeedDealSpec>& deals, const std::string& separator,
+std::string FeedDocumentText(const std::vector<FeedDealValues>& deals, const std::string& separator,
                              const std::string& encoding) {
     std::string out;
     if (!encoding.empty())
         out += "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\r\n";
     out += "<deals>";
-    for (const FeedDealSpec& deal : deals)
+    for (const FeedDealValues& deal : deals)
         out += separator + DealElement(deal);
     out += separator + "</deals>";
     return out;
 }
 
-std::vector<FeedDealSpec> NumberedDeals(int count, const std::string& pictureBase) {
-    std::vector<FeedDealSpec> deals;
+std::vector<FeedDealValues> NumberedDeals(int count, const std::string& pictureBase) {
+    std::vector<FeedDealValues> deals;
     for (int i = 0; i < count; ++i) {
-        FeedDealSpec deal;
+        FeedDealValues deal;
         deal.nick = "nick" + std::to_string(i);
         deal.short_title = "deal " + std::to_string(i);
         deal.full_title = "full deal " + std::to_string(i);

@@ -8,7 +8,7 @@
 class LoopbackServer;
 
 // One deal of a feed; an empty optional field is left out of the document altogether.
-struct FeedDealSpec {
+struct FeedDealValues {
     std::string nick = "seller";
     std::string short_title = "title";
     std::string full_title = "full title";
@@ -26,14 +26,14 @@ struct FeedDealSpec {
 // The "stop_time" text of 2030-01-02 03:04:05 in the regional format the readers expect.
 std::string SampleStopTime();
 
-// <deal>...</deal> with the values of the spec, in the given element name.
-std::string DealElement(const FeedDealSpec& deal, const std::string& elementName = "deal");
+// <deal>...</deal> with the given values, in the given element name.
+std::string DealElement(const FeedDealValues& deal, const std::string& elementName = "deal");
 // A whole document: declaration (when encoding is not empty), root "deals", the deals joined by
 // separator.
-std::string FeedDocumentText(const std::vector<FeedDealSpec>& deals,
+std::string FeedDocumentText(const std::vector<FeedDealValues>& deals,
                              const std::string& separator = "",
                              const std::string& encoding = "UTF-8");
-std::vector<FeedDealSpec> NumberedDeals(int count, const std::string& pictureBase = "");
+std::vector<FeedDealValues> NumberedDeals(int count, const std::string& pictureBase = "");
 
 // UTF-8 text re-encoded as GBK (through iconv).
 std::string ToGbk(const std::string& utf8);

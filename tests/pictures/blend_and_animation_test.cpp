@@ -119,20 +119,20 @@ const QRgb kWhite = qRgb(255, 255, 255), kRed = qRgb(220, 0, 0), kGreen = qRgb(0
 
 // 8 x 6, three frames: all red; green on the left with transparent pixels on the right; all
 // green. Index 3 is the transparent colour.
-GifSpec ThreeFrames(int disposal, std::optional<int> loops, std::vector<int> delays) {
-    GifSpec spec;
-    spec.width = 8;
-    spec.height = 6;
-    spec.palette = {kWhite, kRed, kGreen, qRgb(1, 2, 3)};
-    spec.transparentIndex = 3;
-    spec.loopCount = loops;
+GifRecipe ThreeFrames(int disposal, std::optional<int> loops, std::vector<int> delays) {
+    GifRecipe recipe;
+    recipe.width = 8;
+    recipe.height = 6;
+    recipe.palette = {kWhite, kRed, kGreen, qRgb(1, 2, 3)};
+    recipe.transparentIndex = 3;
+    recipe.loopCount = loops;
     std::vector<uint8_t> red(48, 1), half(48, 2), green(48, 2);
     for (int y = 0; y < 6; ++y)
         for (int x = 4; x < 8; ++x)
             half[y * 8 + x] = 3;
-    spec.frames = {
+    recipe.frames = {
         {red, delays[0], disposal}, {half, delays[1], disposal}, {green, delays[2], disposal}};
-    return spec;
+    return recipe;
 }
 
 std::unique_ptr<QMovie> MovieOf(QByteArray bytes, QBuffer& buffer) {

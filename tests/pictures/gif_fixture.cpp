@@ -50,42 +50,42 @@ QByteArray Compress(const std::vector<uint8_t>& indices, int minCodeSize) {
 
 }  // namespace
 
-QByteArray WriteGif(const GifSpec& spec) {
+QByteArray WriteGif(const GifRecipe& recipe) {
     int tableBits = 2;
-    while ((1 << tableBits) < static_cast<int>(spec.palette.size()))
+    while ((1 << tableBits) < static_cast<int>(recipe.palette.size()))
         ++tableBits;
     QByteArray out("GIF89a");
-    Put16(out, spec.width);
-    Put16(out, spec.height);
+    Put16(out, recipe.width);
+    Put16(out, recipe.height);
     out.append(static_cast<char>(0x80 | 0x70 | (tableBits - 1)));  // global table, 8-bit colour
     out.append('\0');                                              // background index
     out.append('\0');                                              // square pixels
     for (int i = 0; i < (1 << tableBits); ++i) {
-        const QRgb colour = i < static_cast<int>(spec.palette.size()) ? spec.palette[i] : 0;
+        const QRgb colour = i < static_cast<int>(recipe.palette.size()) ? recipe.palette[i] : 0;
         out.append(static_cast<char>(qRed(colour)));
         out.append(static_cast<char>(qGreen(colour)));
         out.append(static_cast<char>(qBlue(colour)));
     }
-    if (spec.loopCount) {
+    if (recipe.loopCount) {
         out.append(
             "\x21\xFF\x0B"
             "NETSCAPE2.0"
             "\x03\x01",
             16);
-        Put16(out, *spec.loopCount);
+        Put16(out, *recipe.loopCount);
         out.append('\0');
     }
-    for (const GifFrame& frame : spec.frames) {
+    for (const GifFrame& frame : recipe.frames) {
         out.append("\x21\xF9\x04", 3);
-        out.append(static_cast<char>((frame.disposal << 2) | (spec.transparentIndex ? 1 : 0)));
+        out.append(static_cast<char>((frame.disposal << 2) | (recipe.transparentIndex ? 1 : 0)));
         Put16(out, frame.delayHundredths);
-        out.append(static_cast<char>(spec.transparentIndex.value_or(0)));
+        out.append(static_cast<char>(recipe.transparentIndex.value_or(0)));
         out.append('\0');
         out.append('\x2C');
         Put16(out, 0);
         Put16(out, 0);
-        Put16(out, spec.width);
-        Put16(out, spec.height);
+        Put16(out, recipe.width);
+        Put16(out, recipe.height);
         out.append('\0');  // no local table, not interlaced
         out.append(Compress(frame.indices, tableBits));
     }

@@ -15,7 +15,7 @@ struct GifFrame {
     int disposal = 2;  // 1 keep, 2 restore to background
 };
 
-struct GifSpec {
+struct GifRecipe {
     int width = 0;
     int height = 0;
     std::vector<QRgb> palette;  // padded to a power of two, at least 4 entries
@@ -24,4 +24,4 @@ struct GifSpec {
     std::vector<GifFrame> frames;
 };
 
-QByteArray WriteGif(const GifSpec& spec);
+QByteArray WriteGif(const GifRecipe& recipe);
