@@ -28,7 +28,8 @@ bool ZorviaApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 QString ZorviaApplication::ReportText(const QString& message) {
-    if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
     return message;
 }
 

@@ -7,8 +7,8 @@
 using DateTime = double;
 
 // The day count of a calendar date and time; throws ConvertError for an impossible date.
-DateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                        int second = 0, int millisecond = 0);
+DateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                        int millisecond = 0);
 
 struct DateTimeParts {
     int year, month, day, hour, minute, second, millisecond;

@@ -13,13 +13,16 @@ TLabel::TLabel(QWidget* parent) : QLabel(parent) {
 
 void TLabel::setAutoSize(bool on) {
     m_autoSize = on;
-    if (on) adjustSize();
+    if (on)
+        adjustSize();
 }
 
 void TLabel::setCaption(const QString& text) {
-    if (text != this->text()) ++m_textWrites;
+    if (text != this->text())
+        ++m_textWrites;
     setText(text);
-    if (m_autoSize) adjustSize();
+    if (m_autoSize)
+        adjustSize();
 }
 
 void TLabel::setTextColor(const QColor& colour) {

@@ -8,29 +8,37 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {}
 
 void TImage::setAutoSize(bool on) {
     m_autoSize = on;
-    if (on && !m_picture.isNull()) resize(m_picture.size());
+    if (on && !m_picture.isNull())
+        resize(m_picture.size());
 }
 
 void TImage::setPicture(const QImage& picture) {
-    if (m_movie) disconnect(m_movie, nullptr, this, nullptr);
+    if (m_movie)
+        disconnect(m_movie, nullptr, this, nullptr);
     m_movie = nullptr;
     m_picture = picture;
-    if (m_autoSize && !picture.isNull()) resize(picture.size());
+    if (m_autoSize && !picture.isNull())
+        resize(picture.size());
     update();
 }
 
-void TImage::clear() { setPicture(QImage()); }
+void TImage::clear() {
+    setPicture(QImage());
+}
 
 void TImage::setMovie(QMovie* movie) {
-    if (m_movie) disconnect(m_movie, nullptr, this, nullptr);
+    if (m_movie)
+        disconnect(m_movie, nullptr, this, nullptr);
     m_picture = QImage();
     m_movie = movie;
     if (movie) {
         connect(movie, &QMovie::frameChanged, this, qOverload<>(&QWidget::update));
         if (m_autoSize) {
             QSize size = movie->frameRect().size();
-            if (size.isEmpty()) size = movie->currentImage().size();
-            if (!size.isEmpty()) resize(size);
+            if (size.isEmpty())
+                size = movie->currentImage().size();
+            if (!size.isEmpty())
+                resize(size);
         }
     }
     update();
@@ -46,14 +54,16 @@ void TImage::paintEvent(QPaintEvent*) {
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_pressed = true;
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
     QWidget::mousePressEvent(event);
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasPressed = m_pressed;
     m_pressed = false;
-    if (event->button() == Qt::LeftButton && wasPressed && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && wasPressed &&
+        rect().contains(event->position().toPoint()))
         emit clicked();
     QWidget::mouseReleaseEvent(event);
 }
