@@ -253,4 +253,39 @@ TEST(FeedDocumentEntities, QuadraticBlowupIsBounded) {
     EXPECT_EQ(document.deal(0).value("price"), "") << "the other values stay readable";
 }
 
+TEST(FeedDocumentEntities, ValuesBelowTheLimitCannotMultiplyTheFeedWithoutEnd) {
+    // Each deal's nick expands to 8 MB, just below what one value may be; twenty of them would
+    // turn a 130 kB feed into 160 MB that the deal tiles keep.
+    const std::string big(100000, 'x');
+    std::string refs;
+    for (int i = 0; i < 80; ++i)
+        refs += "&big;";
+    std::string body = "<!DOCTYPE deals [<!ENTITY big \"" + big + "\">]><deals>";
+    const int deals = 20;
+    for (int i = 0; i < deals; ++i)
+        body += "<deal><nick>" + refs + "</nick><price>" + std::to_string(i) + "</price></deal>";
+    body += "</deals>";
+
+    FeedDocument document(body);
+    ASSERT_EQ(document.dealCount(), deals);
+    const std::string first = document.deal(0).value("nick");
+    EXPECT_EQ(first.size(), 8000000u) << "a large value on its own still reads";
+    EXPECT_EQ(first.find_first_not_of('x'), std::string::npos);
+    size_t expanded = 8000000;
+    int refusedFrom = -1;
+    for (int i = 1; i < deals; ++i) {
+        try {
+            expanded += document.deal(i).value("nick").size();
+        } catch (const ZorviaError& error) {
+            EXPECT_STREQ(error.what(), "Entity expansion too large") << i;
+            if (refusedFrom < 0)
+                refusedFrom = i;
+        }
+    }
+    EXPECT_GT(refusedFrom, 0) << "every nick was expanded in full";
+    EXPECT_LT(expanded, static_cast<size_t>(deals) * 8000000u);
+    for (int i = 0; i < deals; ++i)
+        EXPECT_EQ(document.deal(i).value("price"), std::to_string(i)) << "values without entities";
+}
+
 }  // namespace

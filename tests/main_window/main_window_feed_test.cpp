@@ -342,9 +342,9 @@ TEST_F(FeedLoad, UnreachableServiceEmptiesGridAndPrunesEveryPicture) {
     std::filesystem::create_directories(cacheDir() + "/sub");
     for (const char* name : {"/a_250x250.jpg", "/sub/b_310x310.jpg", "/keep.JPG", "/keep.txt"})
         std::ofstream(cacheDir() + name) << "x";
-    server().setRefusing(true);
+    server().stopListening();
     TfrmZORMain& w = open(true);
-    server().setRefusing(false);
+    ASSERT_TRUE(server().resumeListening());
     EXPECT_TRUE(w.tiles().empty());
     EXPECT_TRUE(w.ImageUrlList.empty());
     EXPECT_TRUE(w.StatusBar1->currentMessage().isEmpty());

@@ -25,13 +25,13 @@ protected:
     void SetUp() override {
         m_cacheDir = MakeTempFolder("zorvia-mw-cache-");
         SetImageCacheDirForTesting(m_cacheDir);
-        server().setRefusing(false);
+        ASSERT_TRUE(server().resumeListening());
         server().clearReplies();
         server().clearRequests();
-        server().Hold();
+        server().hold();
     }
     void TearDown() override {
-        server().Release();
+        server().release();
         window.reset();
         SetImageCacheDirForTesting("");
         RemoveFolder(m_cacheDir);

@@ -84,6 +84,10 @@ int ClosedPort() {
 class CacheTest : public testing::Test {
 protected:
     void SetUp() override {
+        // An image server answers a missing picture with an HTML page.
+        m_server.setFallback({.status = 404,
+                              .body = "<html><body>not here</body></html>",
+                              .headers = {"Content-Type: image/jpeg"}});
         ASSERT_TRUE(m_folder.isValid());
         m_cacheDir = m_folder.path().toStdString() + "/image";
         SetImageCacheDirForTesting(m_cacheDir);
@@ -92,13 +96,14 @@ protected:
 
     // Picture URLs as the feed gives them; the server answers url + suffix.
     std::string Url(const std::string& name) const {
-        return m_server.base() + "/bao/" + name + ".jpg";
+        return m_server.baseUrl() + "/bao/" + name + ".jpg";
     }
     static std::string Target(const std::string& name, std::string_view suffix) {
         return "/bao/" + name + ".jpg" + std::string(suffix);
     }
-    void Serve(const std::string& name, std::string_view suffix, LoopbackServer::Reply reply) {
-        m_server.serve(Target(name, suffix), std::move(reply));
+    void Serve(const std::string& name, std::string_view suffix, CannedReply reply) {
+        reply.headers.push_back("Content-Type: image/jpeg");
+        m_server.setReply(Target(name, suffix), std::move(reply));
     }
 
     QTemporaryDir m_folder;
@@ -141,7 +146,7 @@ TEST_F(CacheTest, DownloadsOncePerSizeAndTrustsTheCachedFileAfterwards) {
 
 struct FailedDownload {
     const char* name;
-    LoopbackServer::Reply reply;
+    CannedReply reply;
     bool refused;  // nobody listens on the port
 };
 
@@ -177,10 +182,10 @@ TEST_P(FailedDownloads, LeaveNoFileAndTheBoxAsItWasAndAreTriedAgain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FailedDownloads,
-    testing::Values(FailedDownload{"not_found", {404, "<html>404</html>"}, false},
-                    FailedDownload{"server_error", {500, "oops"}, false},
-                    FailedDownload{"redirect", {302, ""}, false},
-                    FailedDownload{"hang_up_without_reply", {200, "", 0, true}, false},
+    testing::Values(FailedDownload{"not_found", {.status = 404, .body = "<html>404</html>"}, false},
+                    FailedDownload{"server_error", {.status = 500, .body = "oops"}, false},
+                    FailedDownload{"redirect", {.status = 302}, false},
+                    FailedDownload{"hang_up_without_reply", {.hangUp = true}, false},
                     FailedDownload{"connection_refused", {}, true}),
     [](const testing::TestParamInfo<FailedDownload>& info) {
         return std::string(info.param.name);
@@ -294,7 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CacheTest, ASecondRequestDuringADownloadOfTheSameFileIsSkipped) {
     // The user interface runs while a download waits; a click in that time may ask for the
     // same picture. The half-written file must be neither read nor written a second time.
-    Serve("slow", kDetailsPictureSuffix, {200, FlatJpeg(kRed), 600});
+    Serve("slow", kDetailsPictureSuffix, {.body = FlatJpeg(kRed), .pauseMidBodyMs = 600});
     Serve("other", kDetailsPictureSuffix, {200, FlatJpeg(kBlue)});
     const std::string path = CacheFilePath(Url("slow"), kDetailsPictureSuffix);
 

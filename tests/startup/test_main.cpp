@@ -7,10 +7,10 @@
 #include <string>
 
 #include "app/application.h"
-#include "canned_server.h"
+#include "test_service.h"
 
-CannedServer& TestService() {
-    static CannedServer server;
+LoopbackServer& TestService() {
+    static LoopbackServer server;
     return server;
 }
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "canned_server.h"
 #include "services/vendor_service.h"
+#include "test_service.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct ReplyCase {
 class VersionReplyTest : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(VersionReplyTest, YieldsTheTextOrTheFallback) {
-    TestService().setReply(GetParam().reply);
+    TestService().setFallback(RawReply(GetParam().reply));
     EXPECT_EQ(FetchServiceVersion(), GetParam().version);
 }
 
@@ -46,11 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(VersionRequest, IsOnePlainGetWithTheClientHeaders) {
     TestService().clearRequests();
-    TestService().setReply(ok("3.0.0.0"));
+    TestService().setFallback(RawReply(ok("3.0.0.0")));
     ASSERT_EQ(FetchServiceVersion(), "3.0.0.0");
     const auto requests = TestService().requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0],
+    EXPECT_EQ(requests[0].raw,
               "GET /software/zor_version.php HTTP/1.1\r\n"
               "Content-Type: text/html\r\n"
               "Host: 127.0.0.1:" +
@@ -73,7 +73,7 @@ TEST(VendorService, AddressesComeFromTheEnvironmentAtStart) {
 }
 
 TEST(VersionRequest, UnreachableServiceGivesTheProgramsOwnVersion) {
-    TestService().setReply(ok("3.1"));
+    TestService().setFallback(RawReply(ok("3.1")));
     TestService().stopListening();
     EXPECT_EQ(FetchServiceVersion(), "3.0.0.0");
     ASSERT_TRUE(TestService().resumeListening());
