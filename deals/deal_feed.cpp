@@ -62,6 +62,8 @@ std::string PrepareBody(std::string_view body) {
 // several sections.
 struct ParseNotes {
     std::unordered_set<const xmlNode*> joinedCdata;
+    // Text the document's entities have produced so far, over every value read from it.
+    mutable size_t expandedBytes = 0;
 };
 
 void NoteCdataBlock(void* context, const xmlChar* value, int length) {
@@ -83,6 +85,11 @@ constexpr int kParseOptions =
 
 // A value is one text; anything that would expand to more than this is not a deal value.
 constexpr size_t kMaxValueBytes = 8u << 20;
+// libxml2 only limits how much entity text the parser itself builds; a reference that is left
+// in the tree costs nothing there and is expanded by every read. Without a limit for the whole
+// document, a few hundred kilobytes of references to one large entity, spread over many values
+// each below the value limit, would expand to gigabytes that the deal tiles then keep.
+constexpr size_t kMaxExpandedBytesPerDocument = 64u << 20;
 constexpr int kMaxEntityDepth = 40;
 
 const char kNotSingleTextNode[] = "Element does not contain a single text node";
@@ -125,12 +132,12 @@ public:
                     if (!m_inTextRun)
                         ++m_nodes;
                     m_inTextRun = true;
-                    append(node->content);
+                    append(node->content, depth > 0);
                     break;
                 case XML_CDATA_SECTION_NODE:
                     m_nodes += m_notes.joinedCdata.count(node) != 0 ? 2 : 1;
                     m_inTextRun = false;
-                    append(node->content);
+                    append(node->content, depth > 0);
                     break;
                 case XML_ENTITY_REF_NODE:
                     expandEntity(node, depth);
@@ -148,12 +155,17 @@ public:
     }
 
 private:
-    void append(const xmlChar* content) {
+    void append(const xmlChar* content, bool fromEntity) {
         if (content == nullptr)
             return;
         const size_t length = static_cast<size_t>(xmlStrlen(content));
         if (m_text.size() + length > kMaxValueBytes)
             throw ZorviaError("Entity expansion too large");
+        if (fromEntity) {
+            if (length > kMaxExpandedBytesPerDocument - m_notes.expandedBytes)
+                throw ZorviaError("Entity expansion too large");
+            m_notes.expandedBytes += length;
+        }
         m_text.append(reinterpret_cast<const char*>(content), length);
     }
 
@@ -165,7 +177,7 @@ private:
             if (!m_inTextRun)
                 ++m_nodes;
             m_inTextRun = true;
-            append(entity->content);
+            append(entity->content, true);
             return;
         }
         // An external entity is never loaded, so it has no content and reads as nothing.
