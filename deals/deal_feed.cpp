@@ -35,6 +35,37 @@ private:
     xmlExternalEntityLoader m_previous;
 };
 
+// Keeps libxml2 from printing to stderr while a feed is read. The parser's own NOERROR and
+// NOWARNING options do not reach messages raised outside the parser context (the encoding
+// converter reports through the process-wide handlers), and a feed that cannot be read is
+// refused silently; the error text travels in the exception instead.
+void IgnoreLibxmlMessage(void*, const char*, ...) {}
+void IgnoreLibxmlError(void*, xmlErrorPtr) {}
+
+class LibxmlMessagesSilenced {
+public:
+    LibxmlMessagesSilenced()
+        : m_generic(xmlGenericError),
+          m_genericContext(xmlGenericErrorContext),
+          m_structured(xmlStructuredError),
+          m_structuredContext(xmlStructuredErrorContext) {
+        xmlSetGenericErrorFunc(nullptr, IgnoreLibxmlMessage);
+        xmlSetStructuredErrorFunc(nullptr, IgnoreLibxmlError);
+    }
+    ~LibxmlMessagesSilenced() {
+        xmlSetGenericErrorFunc(m_genericContext, m_generic);
+        xmlSetStructuredErrorFunc(m_structuredContext, m_structured);
+    }
+    LibxmlMessagesSilenced(const LibxmlMessagesSilenced&) = delete;
+    LibxmlMessagesSilenced& operator=(const LibxmlMessagesSilenced&) = delete;
+
+private:
+    xmlGenericErrorFunc m_generic;
+    void* m_genericContext;
+    xmlStructuredErrorFunc m_structured;
+    void* m_structuredContext;
+};
+
 // The body as the parser gets it: up to its first NUL, every line break written CR LF.
 std::string PrepareBody(std::string_view body) {
     const size_t nul = body.find('\0');
@@ -224,6 +255,7 @@ FeedDocument::FeedDocument(std::string_view body) : m_impl(std::make_unique<Impl
         throw ZorviaError("The feed is too large");
 
     ExternalLoaderRefusal refusal;
+    LibxmlMessagesSilenced quiet;
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (context == nullptr)
         throw ZorviaError("Out of memory while reading the feed");

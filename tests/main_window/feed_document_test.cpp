@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -178,6 +181,39 @@ TEST(FeedDocumentEncoding, SixteenBitDocumentCannotBeRead) {
     // UTF-16 has NUL bytes in every ASCII character: the body is cut after its first byte.
     const std::string utf16("<\0d\0/\0>\0", 8);
     EXPECT_THROW(FeedDocument document(utf16), ZorviaError);
+}
+
+// What the process writes to its standard error while fn runs.
+template <typename Fn>
+std::string StderrDuring(Fn fn) {
+    std::fflush(stderr);
+    FILE* capture = std::tmpfile();
+    const int saved = dup(fileno(stderr));
+    dup2(fileno(capture), fileno(stderr));
+    fn();
+    std::fflush(stderr);
+    dup2(saved, fileno(stderr));
+    close(saved);
+    std::string text;
+    std::rewind(capture);
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(capture);
+    return text;
+}
+
+TEST(FeedDocumentEncoding, UnreadableBytesAreRefusedWithoutAWordOnStderr) {
+    // Bytes that are no GBK at all, and a declared encoding that does not exist: both are
+    // refused, and the program says nothing about it on its own.
+    const std::string bodies[] = {
+        "<?xml version=\"1.0\" encoding=\"GBK\"?><deals><deal><nick>\xFF\xFF\x81</nick>"
+        "</deal></deals>",
+        "<?xml version=\"1.0\" encoding=\"no-such-code\"?><deals/>"};
+    for (const std::string& body : bodies) {
+        const std::string printed =
+            StderrDuring([&] { EXPECT_THROW(FeedDocument document(body), ZorviaError); });
+        EXPECT_EQ(printed, "") << body;
+    }
 }
 
 // Nothing outside the document is read, whichever way the feed asks for it.
