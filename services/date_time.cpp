@@ -1,5 +1,7 @@
 #include "services/date_time.h"
 
+#include <chrono>
+
 #include <time.h>
 
 #include <cmath>
@@ -90,18 +92,20 @@ DateTimeParts DecodeDateTime(DateTime value) {
 }
 
 DateTime CurrentLocalDateTime() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    const long long unixMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
+    const time_t seconds = static_cast<time_t>(unixMs / 1000);
     tm local{};
-    ::localtime_r(&now.tv_sec, &local);
+    ::localtime_r(&seconds, &local);
     const long long days =
         DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
                       static_cast<unsigned>(local.tm_mday)) -
         kEpochFromUnix;
     // A leap second (tm_sec 60) is held at the end of its minute.
     const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
-    const long long ms = local.tm_hour * 3600000LL + local.tm_min * 60000LL + second * 1000LL +
-                         now.tv_nsec / 1000000;
+    const long long ms =
+        local.tm_hour * 3600000LL + local.tm_min * 60000LL + second * 1000LL + unixMs % 1000;
     return static_cast<double>(static_cast<long double>(days) +
                                static_cast<long double>(ms) / kMillisecondsPerDay);
 }

@@ -15,3 +15,14 @@ void TDxImage::leaveEvent(QEvent* event) {
     if (TEnterLeaveEvent handler = OnLeaveEvent)
         handler(this);
 }
+
+void SetUpHoverButton(TDxImage* button, const char* objectName, QPoint topLeft,
+                      const QImage& normal, const QImage& hover) {
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->move(topLeft);
+    button->setAutoSize(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setPicture(normal);
+    button->OnEnterEvent = [button, hover](QObject*) { button->setPicture(hover); };
+    button->OnLeaveEvent = [button, normal](QObject*) { button->setPicture(normal); };
+}

@@ -21,3 +21,9 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 };
+
+// Makes button an image button at topLeft: sized to its normal picture, with the hand cursor,
+// showing hover while the pointer is over it and normal otherwise. QImage shares its pixels, so
+// the handlers hold the owner's decoded pictures, not copies of them.
+void SetUpHoverButton(TDxImage* button, const char* objectName, QPoint topLeft,
+                      const QImage& normal, const QImage& hover);

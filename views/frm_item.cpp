@@ -245,25 +245,13 @@ void TfrmItem::FormCreate() {
     m_c1 = PackagedImage(QStringLiteral("c1"));
     m_c2 = PackagedImage(QStringLiteral("c2"));
     ImageJoin = new TDxImage(this);
-    ImageJoin->setObjectName(QStringLiteral("ImageJoin"));
-    ImageJoin->setAutoSize(true);
-    ImageJoin->setPicture(m_c1);
-    ImageJoin->move(143, 70);
-    ImageJoin->setCursor(Qt::PointingHandCursor);
-    ImageJoin->OnEnterEvent = [this](QObject*) { ImageJoin->setPicture(m_c2); };
-    ImageJoin->OnLeaveEvent = [this](QObject*) { ImageJoin->setPicture(m_c1); };
+    SetUpHoverButton(ImageJoin, "ImageJoin", QPoint(143, 70), m_c1, m_c2);
     connect(ImageJoin, &TImage::clicked, this, &TfrmItem::OpenItemPage);
 
     m_d1 = PackagedImage(QStringLiteral("d1"));
     m_d2 = PackagedImage(QStringLiteral("d2"));
     ImageExit = new TDxImage(this);
-    ImageExit->setObjectName(QStringLiteral("ImageExit"));
-    ImageExit->setAutoSize(true);
-    ImageExit->setPicture(m_d1);
-    ImageExit->move(465, 283);
-    ImageExit->setCursor(Qt::PointingHandCursor);
-    ImageExit->OnEnterEvent = [this](QObject*) { ImageExit->setPicture(m_d2); };
-    ImageExit->OnLeaveEvent = [this](QObject*) { ImageExit->setPicture(m_d1); };
+    SetUpHoverButton(ImageExit, "ImageExit", QPoint(465, 283), m_d1, m_d2);
     connect(ImageExit, &TImage::clicked, this, &QWidget::close);
 }
 

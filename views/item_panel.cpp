@@ -118,13 +118,7 @@ TItemPanel::TItemPanel(QWidget* parent)
     MakeLabel(PriceLabel, "PriceLabel", 10, 220, PixelFont(kSongFace, kPricePx, true), kWhite,
               "0.00");
 
-    BuyButton->setObjectName(QStringLiteral("BuyButton"));
-    BuyButton->move(168, 220);
-    BuyButton->setAutoSize(true);
-    BuyButton->setCursor(Qt::PointingHandCursor);
-    BuyButton->setPicture(m_buyPicture);
-    BuyButton->OnEnterEvent = [this](QObject*) { BuyButton->setPicture(m_buyHoverPicture); };
-    BuyButton->OnLeaveEvent = [this](QObject*) { BuyButton->setPicture(m_buyPicture); };
+    SetUpHoverButton(BuyButton, "BuyButton", QPoint(168, 220), m_buyPicture, m_buyHoverPicture);
     connect(BuyButton, &TImage::clicked, this, [this] {
         if (!BuyButton->isHidden())
             fireImageButClick();
