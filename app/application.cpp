@@ -6,7 +6,7 @@
 #include "views/fonts.h"
 
 namespace {
-std::function<void(const QString&)>& errorReporter() {
+std::function<void(const QString&)>& ErrorReporter() {
     static std::function<void(const QString&)> reporter;
     return reporter;
 }
@@ -35,8 +35,8 @@ QString ZorviaApplication::ReportText(const QString& message) {
 
 void ZorviaApplication::ShowErrorReport(const QString& message) {
     const QString text = ReportText(message);
-    if (errorReporter()) {
-        errorReporter()(text);
+    if (ErrorReporter()) {
+        ErrorReporter()(text);
         return;
     }
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
@@ -45,5 +45,5 @@ void ZorviaApplication::ShowErrorReport(const QString& message) {
 }
 
 void ZorviaApplication::SetErrorReporterForTesting(std::function<void(const QString&)> reporter) {
-    errorReporter() = std::move(reporter);
+    ErrorReporter() = std::move(reporter);
 }

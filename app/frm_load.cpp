@@ -6,10 +6,11 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "pictures/packaged_pictures.h"
 #include "views/fonts.h"
 #include "views/label.h"
-#include "views/packaged_pictures.h"
 #include "views/picture_box.h"
+#include "views/window_centring.h"
 
 namespace {
 // How long paintNow waits for the window manager to map the window. A splash that has not
@@ -42,11 +43,8 @@ TfrmLoad::TfrmLoad(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     Label1->setAccessibleName(Label1->caption());
 
     // No main window exists when the splash is shown, so the screen is what it centres on.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - kClientWidth) / 2,
-             area.y() + (area.height() - kClientHeight) / 2);
-    }
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        CentreWindowIn(*this, screen->geometry());
 }
 
 void TfrmLoad::setVersionText(const QString& text) {

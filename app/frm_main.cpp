@@ -2,36 +2,26 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QPalette>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
-#include <algorithm>
 
 #include "app/details_opening.h"
 #include "app/wheel_hook.h"
 #include "deals/deal_clock.h"
 #include "deals/deal_feed.h"
 #include "deals/picture_cache.h"
-#include "deals/sales_count.h"
-#include "services/regional.h"
-#include "services/vendor_service.h"
+#include "deals/vendor_service.h"
+#include "services/date_text.h"
+#include "services/number_text.h"
 #include "views/fonts.h"
 #include "views/item_panel.h"
+#include "views/scroll_box.h"
+#include "views/window_centring.h"
 
 namespace {
-
-// A scroll bar that leaves the wheel alone, so the grid moves one line per wheel message and
-// only through the hook.
-class TNoWheelScrollBar : public QScrollBar {
-public:
-    using QScrollBar::QScrollBar;
-
-protected:
-    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
-};
 
 void CloseQuietly(HttpClient& client) {
     try {
@@ -41,47 +31,6 @@ void CloseQuietly(HttpClient& client) {
 }
 
 }  // namespace
-
-TScrollBox::TScrollBox(QWidget* parent) : QScrollArea(parent), m_content(new QWidget) {
-    setObjectName(QStringLiteral("ScrollBox1"));
-    setFrameStyle(QFrame::Box | QFrame::Plain);
-    setLineWidth(1);
-    setVerticalScrollBar(new TNoWheelScrollBar(Qt::Vertical));
-    setHorizontalScrollBar(new TNoWheelScrollBar(Qt::Horizontal));
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    white.setColor(QPalette::Base, Qt::white);
-    viewport()->setPalette(white);
-    viewport()->setAutoFillBackground(true);
-
-    m_content->setObjectName(QStringLiteral("ScrollBox1Content"));
-    m_content->setPalette(white);
-    m_content->setAutoFillBackground(false);
-    m_content->resize(0, 0);
-    setWidgetResizable(false);
-    setWidget(m_content);
-
-    verticalScrollBar()->setSingleStep(kLineStep);
-    horizontalScrollBar()->setSingleStep(kLineStep);
-}
-
-void TScrollBox::addTile(QWidget* tile) {
-    tile->setParent(m_content);
-    const QRect edge = tile->geometry();
-    m_content->resize(std::max(m_content->width(), edge.x() + edge.width()),
-                      std::max(m_content->height(), edge.y() + edge.height()));
-    tile->show();
-    // QScrollArea resets the step from the content size; one line stays 8 pixels.
-    verticalScrollBar()->setSingleStep(kLineStep);
-    horizontalScrollBar()->setSingleStep(kLineStep);
-}
-
-void TScrollBox::wheelEvent(QWheelEvent* event) {
-    event->ignore();
-}
 
 TfrmZORMain::TfrmZORMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmZORMain"));
@@ -123,11 +72,8 @@ void TfrmZORMain::FormCreate() {
     setFixedSize(kClientWidth, kClientHeight);
     ScrollBox1->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
     StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect desk = screen->availableGeometry();
-        move(desk.x() + (desk.width() - kClientWidth) / 2,
-             desk.y() + (desk.height() - kClientHeight) / 2);
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        CentreWindowIn(*this, screen->availableGeometry());
 
     SetClockTime(CurrentLocalDateTime());
     LoadItems();
@@ -157,9 +103,7 @@ void TfrmZORMain::ApplicationEvents1Message(QEvent* event, bool& /*handled*/) {
 void TfrmZORMain::LoadItems() {
     ApplySystemProxy(IdHTTP1);
     try {
-        Disconnect(IdHTTP1);
-        const std::string text = FetchText(IdHTTP1, ServiceBaseUrl() + kDealFeedPath);
-        Disconnect(IdHTTP1);
+        const std::string text = FetchDealFeed(IdHTTP1);
         ParseItems(text);
     } catch (...) {
         // A feed that cannot be had or read leaves the grid as far as it got; nothing is said.

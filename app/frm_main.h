@@ -1,7 +1,6 @@
 #pragma once
 // The main window: the deal grid, the deal clock, the wheel hook and the feed client.
 
-#include <QScrollArea>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -10,32 +9,12 @@
 #include "services/date_time.h"
 #include "services/http/anti_freeze.h"
 #include "services/http/http_client.h"
+#include "views/scroll_box.h"
 
 class QStatusBar;
 class QTimer;
 class TApplicationEvents;
 class TItemPanel;
-
-// The grid's scroll box. It never scrolls on the wheel by itself: the application-wide hook
-// does that, one line per wheel message, wherever the pointer is.
-class TScrollBox : public QScrollArea {
-    Q_OBJECT
-public:
-    explicit TScrollBox(QWidget* parent = nullptr);
-
-    static constexpr int kLineStep = 8;
-
-    // The widget that holds the tiles; its height is the bottom edge of the lowest tile.
-    QWidget* content() const { return m_content; }
-    // Puts a finished tile into the grid and extends the scroll range to cover it.
-    void addTile(QWidget* tile);
-
-protected:
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
-    QWidget* m_content;
-};
 
 class TfrmZORMain : public QWidget {
     Q_OBJECT

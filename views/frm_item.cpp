@@ -9,18 +9,18 @@
 #include <QTimer>
 
 #include "deals/deal_clock.h"
+#include "deals/marketplace_pages.h"
 #include "deals/picture_cache.h"
+#include "pictures/cached_picture.h"
+#include "pictures/packaged_pictures.h"
 #include "services/desktop_opener.h"
 #include "services/errors.h"
-#include "services/query_encoding.h"
-#include "services/regional.h"
-#include "services/vendor_service.h"
-#include "views/cached_picture.h"
+#include "services/number_text.h"
 #include "views/dx_image.h"
 #include "views/fonts.h"
 #include "views/label.h"
-#include "views/packaged_pictures.h"
 #include "views/picture_box.h"
+#include "views/window_centring.h"
 
 namespace {
 
@@ -302,7 +302,9 @@ void TfrmItem::setTitle(const std::string& value) {
 
 void TfrmItem::setImagefile(const std::string& value) {
     m_imagefile = value;
-    LoadCachedPicture(m_imagefile, kDetailsPictureSuffix, *Image4, BadCachedPicture::Report);
+    if (const auto picture =
+            LoadCachedPicture(m_imagefile, kDetailsPictureSuffix, BadCachedPicture::Report))
+        Image4->setPicture(*picture);
 }
 
 void TfrmItem::setNick(const std::string& value) {
@@ -332,21 +334,16 @@ void TfrmItem::Timer1Timer() {
 }
 
 void TfrmItem::OpenItemPage() {
-    const std::string address =
-        !m_itemUrl.empty() ? m_itemUrl : MarketplaceItemPageUrl() + "/item.htm?id=" + m_numIid;
-    OpenUrlInBrowser(address);
+    OpenUrlInBrowser(ItemPageAddress(m_itemUrl, m_numIid));
     close();
 }
 
 void TfrmItem::Label14Click() {
-    OpenUrlInBrowser(MarketplaceShopPageUrl() +
-                     "/view_shop.htm?shop_nick=" + EncodeQueryValue(m_nick));
+    OpenUrlInBrowser(ShopPageAddress(m_nick));
 }
 
 void TfrmItem::Image5Click() {
-    OpenUrlInBrowser(MarketplaceChatPageUrl() + "/webchat/?ver=1&&touid=cnmarket" +
-                     EncodeQueryValue(m_nick) +
-                     "&siteid=cnmarket&status=2&portalId=&gid=" + m_numIid + "&itemsId=");
+    OpenUrlInBrowser(ChatPageAddress(m_nick, m_numIid));
 }
 
 void TfrmItem::setVisible(bool visible) {
@@ -355,9 +352,7 @@ void TfrmItem::setVisible(bool visible) {
         if (m_closing)
             return;
         if (QWidget* owner = parentWidget()) {
-            const QRect frame = owner->window()->frameGeometry();
-            move(frame.left() + (frame.width() - kClientWidth) / 2,
-                 frame.top() + (frame.height() - kClientHeight) / 2);
+            CentreWindowIn(*this, owner->window()->frameGeometry());
         }
         m_shown = true;
     }

@@ -6,13 +6,13 @@
 #include <cmath>
 
 #include "deals/picture_cache.h"
+#include "pictures/cached_picture.h"
+#include "pictures/packaged_pictures.h"
 #include "services/errors.h"
-#include "services/regional.h"
-#include "views/cached_picture.h"
+#include "services/number_text.h"
 #include "views/dx_image.h"
 #include "views/fonts.h"
 #include "views/label.h"
-#include "views/packaged_pictures.h"
 #include "views/picture_box.h"
 
 namespace {
@@ -220,7 +220,9 @@ void TItemPanel::setFull_Title(const std::string& value) {
 
 void TItemPanel::setImagefile(const std::string& value) {
     m_record.Imagefile = value;
-    LoadCachedPicture(value, kTilePictureSuffix, *DealImage, BadCachedPicture::KeepPlaceholder);
+    if (const auto picture =
+            LoadCachedPicture(value, kTilePictureSuffix, BadCachedPicture::KeepPlaceholder))
+        DealImage->setPicture(*picture);
 }
 
 void TItemPanel::setStop_time(DateTime value) {

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "services/http/reply_reader.h"
+#include "services/text_utils.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "services/http/reply_reader.h"
 #include "services/http/request_url.h"
 #include "services/http/socket_stream.h"
+#include "services/text_utils.h"
 
 struct HttpClient::Impl {
     std::unique_ptr<SocketStream> connection;

@@ -6,12 +6,9 @@
 
 #include "services/errors.h"
 #include "services/http/http_client.h"
+#include "services/text_utils.h"
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 [[noreturn]] void ThrowClosed() {
     throw ZorviaError("Connection Closed Gracefully.");
@@ -76,24 +73,6 @@ bool SaysClose(const std::string* value) {
 }
 
 }  // namespace
-
-std::string TrimText(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return std::string(text.substr(b, e - b));
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
-}
 
 const std::string* ReplyHeaders::Find(std::string_view name) const {
     for (const auto& field : fields)

@@ -102,7 +102,3 @@ struct ReplyOutcome {
 ReplyOutcome ReadReply(ReplyReader& reader, BodySink& sink,
                        const std::function<void(const std::string&)>& storeCookie,
                        int errorBodyWaitMs);
-
-// Text with the bytes up to and including space (and control bytes) cut from both ends.
-std::string TrimText(std::string_view text);
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "container_headers.h"
-#include "views/packaged_pictures.h"
+#include "pictures/packaged_pictures.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <ostream>
 
 #include "container_headers.h"
-#include "views/packaged_pictures.h"
+#include "pictures/packaged_pictures.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <ostream>
 
-#include "views/packaged_pictures.h"
+#include "pictures/packaged_pictures.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The marketplace pages the window hands to the desktop, recorded byte for byte.
+#include "deals/marketplace_pages.h"
 #include "details_support.h"
-#include "services/vendor_service.h"
 
 namespace details_test {
 namespace {

@@ -12,9 +12,9 @@
 #include "app/details_opening.h"
 #include "deals/deal_clock.h"
 #include "deals/picture_cache.h"
+#include "deals/vendor_service.h"
 #include "details_support.h"
 #include "services/errors.h"
-#include "services/vendor_service.h"
 
 namespace details_test {
 namespace {

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "pictures/packaged_pictures.h"
 #include "services/date_time.h"
 #include "services/desktop_opener.h"
 #include "views/dx_image.h"
 #include "views/frm_item.h"
 #include "views/label.h"
-#include "views/packaged_pictures.h"
 #include "views/picture_box.h"
 
 namespace details_test {

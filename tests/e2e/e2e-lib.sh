@@ -24,11 +24,12 @@
 # Functions:
 #   e2e_init NAME                 work folder $E2E_WORK, private HOME/XDG_*, proxies unset,
 #                                 QT_QPA_PLATFORM=xcb, cleanup on exit
+#   e2e_init_work NAME            the work folder and the cleanup on exit only
 #   e2e_start_display             Xvfb on a free display (-displayfd) and openbox on it
 #   e2e_spawn NAME CMD...         start CMD in the background (output in $E2E_WORK/NAME.out),
 #                                 stopped at exit; sets E2E_LAST_PID
 #   e2e_start_vendor ARGS...      zorvia-vendor on a free port with ARGS; sets E2E_VENDOR_PORT,
-#                                 E2E_VENDOR_LOG, exports ZORVIA_SERVICE_URL
+#                                 E2E_VENDOR_LOG (unless set before), exports ZORVIA_SERVICE_URL
 #   e2e_wait_file PATH SECONDS    wait until PATH exists
 #   e2e_install_program DIR       hard links (or copies) of zorvia and liveUpdate.exe in DIR;
 #                                 sets E2E_ZORVIA; DIR may contain spaces
@@ -104,14 +105,20 @@ e2e_cleanup() {
     fi
 }
 
+# e2e_init_work NAME: only the work folder and the cleanup at exit (tools/run-demo.sh uses
+# this library with the user's own home).
+e2e_init_work() {
+    E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/zorvia-$1.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+}
+
 e2e_init() {
     local name=$1
     for v in ZORVIA_BIN_DIR ZORVIA_VENDOR ZORVIA_E2E_TOOL; do
         [ -n "${!v:-}" ] || { echo "e2e: $v is not set" >&2; exit 2; }
     done
-    E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/zorvia-e2e-$name.XXXXXX")
-    trap e2e_cleanup EXIT
-    trap 'exit 130' INT TERM
+    e2e_init_work "e2e-$name"
     export HOME="$E2E_WORK/home"
     export XDG_RUNTIME_DIR="$E2E_WORK/runtime"
     export XDG_CONFIG_HOME="$HOME/.config"
@@ -170,7 +177,7 @@ e2e_start_display() {
 e2e_start_vendor() {
     local portfile="$E2E_WORK/vendor.port"
     rm -f "$portfile"
-    E2E_VENDOR_LOG="$E2E_WORK/vendor.log"
+    E2E_VENDOR_LOG=${E2E_VENDOR_LOG:-$E2E_WORK/vendor.log}
     e2e_spawn vendor "$ZORVIA_VENDOR" --port 0 --port-file "$portfile" --log "$E2E_VENDOR_LOG" "$@"
     E2E_VENDOR_PID=$E2E_LAST_PID
     e2e_wait_file "$portfile" 30 || e2e_fail "zorvia-vendor did not start"

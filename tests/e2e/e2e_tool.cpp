@@ -56,7 +56,7 @@ struct Args {
     }
 };
 
-int listenLoopback(int& port) {
+int ListenLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -93,7 +93,7 @@ int acceptUntil(int listener, std::chrono::steady_clock::time_point deadline) {
     return -1;
 }
 
-bool sendAll(int fd, const char* data, size_t size) {
+bool SendAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
         if (sent <= 0)
@@ -104,13 +104,13 @@ bool sendAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-int record(const Args& args) {
+int Record(const Args& args) {
     const std::string prefix = args.get("--out");
     const std::string body = args.get("--body", "3.0.0.0");
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::seconds(std::stoi(args.get("--max-seconds", "120")));
     int port = 0;
-    const int listener = listenLoopback(port);
+    const int listener = ListenLoopback(port);
     if (listener < 0 || prefix.empty())
         return 2;
     writePortFile(args.get("--port-file"), port);
@@ -134,7 +134,7 @@ int record(const Args& args) {
         const std::string reply =
             "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-        sendAll(fd, reply.data(), reply.size());
+        SendAll(fd, reply.data(), reply.size());
         ::shutdown(fd, SHUT_WR);
         ::close(fd);
     }
@@ -142,7 +142,7 @@ int record(const Args& args) {
     return 0;
 }
 
-void relay(int client, int forwardPort) {
+void Relay(int client, int forwardPort) {
     const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -172,7 +172,7 @@ void relay(int client, int forwardPort) {
                 ::shutdown(fds[1 - side].fd, SHUT_WR);
                 continue;
             }
-            if (!sendAll(fds[1 - side].fd, buffer, static_cast<size_t>(got)))
+            if (!SendAll(fds[1 - side].fd, buffer, static_cast<size_t>(got)))
                 open[0] = open[1] = false;
         }
     }
@@ -180,13 +180,13 @@ void relay(int client, int forwardPort) {
     ::close(client);
 }
 
-int gate(const Args& args) {
+int Gate(const Args& args) {
     const int forwardPort = std::stoi(args.get("--forward", "0"));
     int resetLeft = std::stoi(args.get("--reset-first", "1"));
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::seconds(std::stoi(args.get("--max-seconds", "120")));
     int port = 0;
-    const int listener = listenLoopback(port);
+    const int listener = ListenLoopback(port);
     if (listener < 0 || forwardPort <= 0)
         return 2;
     writePortFile(args.get("--port-file"), port);
@@ -202,14 +202,14 @@ int gate(const Args& args) {
             ::close(fd);
             continue;
         }
-        std::thread(relay, fd, forwardPort).detach();
+        std::thread(Relay, fd, forwardPort).detach();
     }
     ::close(listener);
     return 0;
 }
 
 // The version line as the splash window would show it, on white.
-QImage renderVersionLine(const QString& text) {
+QImage RenderVersionLine(const QString& text) {
     QWidget window;
     window.setFixedSize(380, 150);
     QPalette palette = window.palette();
@@ -230,31 +230,31 @@ QImage renderVersionLine(const QString& text) {
     return image;
 }
 
-bool dark(QRgb pixel) {
+bool Dark(QRgb pixel) {
     return qGray(pixel) < 160;
 }
 
 // Pixels of the label band (rows 112-145, the frame columns left out) that are dark in one
 // picture and not in the other.
-int mismatch(const QImage& shot, const QImage& expected) {
+int Mismatch(const QImage& shot, const QImage& expected) {
     int differing = 0;
     for (int y = 112; y < 146; ++y)
         for (int x = 2; x < 378; ++x)
-            if (dark(shot.pixel(x, y)) != dark(expected.pixel(x, y)))
+            if (Dark(shot.pixel(x, y)) != Dark(expected.pixel(x, y)))
                 ++differing;
     return differing;
 }
 
-int inkOf(const QImage& picture) {
+int InkOf(const QImage& picture) {
     int ink = 0;
     for (int y = 112; y < 146; ++y)
         for (int x = 2; x < 378; ++x)
-            if (dark(picture.pixel(x, y)))
+            if (Dark(picture.pixel(x, y)))
                 ++ink;
     return ink;
 }
 
-int splashText(int argc, char** argv, const Args& args) {
+int SplashText(int argc, char** argv, const Args& args) {
     QApplication app(argc, argv);
     QImage shot(QString::fromStdString(args.get("--shot")));
     if (shot.isNull() || shot.width() < 380 || shot.height() < 150) {
@@ -264,16 +264,16 @@ int splashText(int argc, char** argv, const Args& args) {
     }
     shot = shot.convertToFormat(QImage::Format_RGB32);
     const QString expected = QString::fromStdString(args.get("--expect"));
-    const QImage wanted = renderVersionLine(expected);
+    const QImage wanted = RenderVersionLine(expected);
     // A few pixels of difference are allowed for JPEG noise in the artwork around the line; a
     // different text differs by whole glyphs (dozens of pixels each).
     const int tolerance = 6;
-    const int own = mismatch(shot, wanted);
+    const int own = Mismatch(shot, wanted);
     std::printf("splash-text: '%s' differs in %d pixels (ink %d on screen, %d expected)\n",
-                expected.toUtf8().constData(), own, inkOf(shot), inkOf(wanted));
+                expected.toUtf8().constData(), own, InkOf(shot), InkOf(wanted));
     bool ok = own <= tolerance;
     for (const std::string& other : args.all("--unlike")) {
-        const int score = mismatch(shot, renderVersionLine(QString::fromStdString(other)));
+        const int score = Mismatch(shot, RenderVersionLine(QString::fromStdString(other)));
         std::printf("splash-text: '%s' differs in %d pixels\n", other.c_str(), score);
         if (score <= own || score <= tolerance)
             ok = false;
@@ -297,14 +297,14 @@ int main(int argc, char** argv) {
         args.words.push_back(argv[i]);
     const std::string command = argv[1];
     if (command == "record")
-        return record(args);
+        return Record(args);
     if (command == "gate")
-        return gate(args);
+        return Gate(args);
     if (command == "close")
         return CloseWindowPolitely(std::stoul(args.get("--window", "0"), nullptr, 0));
     if (command == "splash-text") {
         int qtArgc = 1;
-        return splashText(qtArgc, argv, args);
+        return SplashText(qtArgc, argv, args);
     }
     std::fprintf(stderr, "zorvia-e2e-tool: unknown command %s\n", command.c_str());
     return 2;

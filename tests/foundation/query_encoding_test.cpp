@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "services/query_encoding.h"
+#include "deals/query_encoding.h"
 
 namespace {
 

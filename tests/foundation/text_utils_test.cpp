@@ -44,4 +44,30 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"embeddedNul", std::string("a\0b;c", 5), ";", {std::string("a\0b", 3), "c"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The three trims differ in what they cut: every byte up to space, ASCII white space, spaces.
+TEST(Trim, EachCutsItsOwnBytesFromBothEndsOnly) {
+    const std::string text = "\x01\t\r\n a b \v\f ";
+    EXPECT_EQ(TrimText(text), "a b");
+    EXPECT_EQ(TrimWhite(text), "\x01\t\r\n a b");
+    EXPECT_EQ(TrimSpaces("  \ta b\t  "), "\ta b\t");
+    for (const char* blank : {"", " ", "\t\r\n"}) {
+        EXPECT_EQ(TrimText(blank), "");
+        EXPECT_EQ(TrimWhite(blank), "");
+    }
+}
+
+TEST(IgnoringCase, OnlyAsciiLettersFold) {
+    EXPECT_TRUE(EqualsIgnoringCase("Set-Cookie", "set-COOKIE"));
+    EXPECT_TRUE(EqualsIgnoringCase("", ""));
+    EXPECT_FALSE(EqualsIgnoringCase("True", "Tru"));
+    EXPECT_FALSE(EqualsIgnoringCase("\xc3\x84", "\xc3\xa4")) << "non-ASCII letters stay apart";
+    EXPECT_FALSE(EqualsIgnoringCase("[", "{")) << "only letters fold";
+    EXPECT_TRUE(StartsWithIgnoringCase("12:30 pm", 6, "PM"));
+    EXPECT_FALSE(StartsWithIgnoringCase("12:30 p", 6, "PM")) << "the text ends first";
+    EXPECT_FALSE(StartsWithIgnoringCase("am", 0, "")) << "an empty prefix is never found";
+    EXPECT_FALSE(StartsWithIgnoringCase("am", 3, "a"));
+    EXPECT_TRUE(StartsWithAt("1.234,5", 1, "."));
+    EXPECT_FALSE(StartsWithAt("1.234,5", 1, ""));
+}
+
 }  // namespace

@@ -13,9 +13,10 @@
 #include <string_view>
 
 #include "deals/deal_feed.h"
+#include "services/date_text.h"
 #include "services/date_time.h"
 #include "services/errors.h"
-#include "services/regional.h"
+#include "services/number_text.h"
 
 namespace {
 

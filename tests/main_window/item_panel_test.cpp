@@ -6,11 +6,11 @@
 #include <QPainter>
 #include <QTest>
 
+#include "pictures/packaged_pictures.h"
 #include "services/errors.h"
 #include "views/dx_image.h"
 #include "views/item_panel.h"
 #include "views/label.h"
-#include "views/packaged_pictures.h"
 #include "views/picture_box.h"
 
 namespace {

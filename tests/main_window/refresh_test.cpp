@@ -2,7 +2,7 @@
 // window opens; a click during a refresh is dropped.
 #include <QTimer>
 
-#include "deals/sales_count.h"
+#include "deals/vendor_service.h"
 #include "views/picture_box.h"
 #include "window_fixture.h"
 

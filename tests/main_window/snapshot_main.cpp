@@ -12,8 +12,8 @@
 #include "app/application.h"
 #include "app/frm_main.h"
 #include "deals/picture_cache.h"
+#include "deals/vendor_service.h"
 #include "loopback_server.h"
-#include "services/vendor_service.h"
 #include "test_support.h"
 
 int main(int argc, char** argv) {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "services/date_text.h"
 #include "services/date_time.h"
-#include "services/regional.h"
 
 std::string SampleStopTime() {
     return FormatDateTime(EncodeDateTime(2030, 1, 2, 3, 4, 5));

@@ -10,8 +10,8 @@
 
 #include "app/frm_main.h"
 #include "deals/picture_cache.h"
+#include "deals/vendor_service.h"
 #include "loopback_server.h"
-#include "services/vendor_service.h"
 #include "test_main.h"
 #include "test_support.h"
 #include "views/dx_image.h"

@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "gif_fixture.h"
+#include "gif_writer.h"
 #include "views/picture_box.h"
 
 namespace {
@@ -119,8 +119,8 @@ const QRgb kWhite = qRgb(255, 255, 255), kRed = qRgb(220, 0, 0), kGreen = qRgb(0
 
 // 8 x 6, three frames: all red; green on the left with transparent pixels on the right; all
 // green. Index 3 is the transparent colour.
-GifRecipe ThreeFrames(int disposal, std::optional<int> loops, std::vector<int> delays) {
-    GifRecipe recipe;
+GifAnimation ThreeFrames(int disposal, std::optional<int> loops, std::vector<int> delays) {
+    GifAnimation recipe;
     recipe.width = 8;
     recipe.height = 6;
     recipe.palette = {kWhite, kRed, kGreen, qRgb(1, 2, 3)};
@@ -161,7 +161,7 @@ TEST(GifMovie, ReadsFramesDelaysAndLoopCountFromTheFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QBuffer buffer;
-        auto movie = MovieOf(WriteGif(ThreeFrames(2, c.loops, {10, 50, 100})), buffer);
+        auto movie = MovieOf(EncodeGif(ThreeFrames(2, c.loops, {10, 50, 100})), buffer);
         ASSERT_TRUE(movie->isValid());
         EXPECT_EQ(movie->frameCount(), 3);
         EXPECT_EQ(movie->loopCount(), c.expectedLoopCount);
@@ -187,7 +187,7 @@ TEST(GifMovie, RestoringToBackgroundLetsTransparentPixelsShowThrough) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QBuffer buffer;
-        auto movie = MovieOf(WriteGif(ThreeFrames(c.disposal, 0, {10, 10, 10})), buffer);
+        auto movie = MovieOf(EncodeGif(ThreeFrames(c.disposal, 0, {10, 10, 10})), buffer);
         ASSERT_TRUE(movie->jumpToFrame(0));
         EXPECT_EQ(movie->currentImage().pixel(6, 3), kRed);
         ASSERT_TRUE(movie->jumpToFrame(1));
@@ -202,7 +202,7 @@ TEST(GifMovie, RestoringToBackgroundLetsTransparentPixelsShowThrough) {
 
 TEST(GifMovie, PlaysInAPictureBoxCyclingWithoutEndOverWhatLiesBeneath) {
     QBuffer buffer;
-    auto movie = MovieOf(WriteGif(ThreeFrames(2, 0, {2, 2, 2})), buffer);
+    auto movie = MovieOf(EncodeGif(ThreeFrames(2, 0, {2, 2, 2})), buffer);
     const QRgb panelColour = qRgb(30, 60, 200);
     Stage stage(panelColour);
     stage.box->setMovie(movie.get());

@@ -16,7 +16,7 @@
 #include <jpeglib.h>
 
 #include "jpeg_fixtures.h"
-#include "views/jpeg_image.h"
+#include "pictures/jpeg_image.h"
 
 namespace {
 

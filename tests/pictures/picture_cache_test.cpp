@@ -22,14 +22,21 @@
 #include "deals/picture_cache.h"
 #include "jpeg_fixtures.h"
 #include "loopback_server.h"
+#include "pictures/cached_picture.h"
+#include "pictures/jpeg_image.h"
 #include "services/http/anti_freeze.h"
-#include "views/cached_picture.h"
-#include "views/jpeg_image.h"
 #include "views/picture_box.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// What a tile or the details window does with a loaded picture: show it, or keep what it shows.
+void ShowCachedPicture(const std::string& url, std::string_view suffix, TImage& box,
+                       BadCachedPicture onBadPicture) {
+    if (const auto picture = LoadCachedPicture(url, suffix, onBadPicture))
+        box.setPicture(*picture);
+}
 
 const QRgb kRed = qRgb(230, 20, 20);
 const QRgb kBlue = qRgb(20, 20, 230);
@@ -117,7 +124,7 @@ TEST_F(CacheTest, DownloadsOncePerSizeAndTrustsTheCachedFileAfterwards) {
 
     // Two deals listing the same picture URL: one download, one file, both tiles show it.
     TImage firstTile, secondTile;
-    LoadCachedPicture(Url("shared"), kTilePictureSuffix, firstTile,
+    ShowCachedPicture(Url("shared"), kTilePictureSuffix, firstTile,
                       BadCachedPicture::KeepPlaceholder);
     EXPECT_TRUE(LooksLike(firstTile.picture(), kRed));
     EXPECT_EQ(m_server.hits(Target("shared", kTilePictureSuffix)), 1);
@@ -125,14 +132,14 @@ TEST_F(CacheTest, DownloadsOncePerSizeAndTrustsTheCachedFileAfterwards) {
 
     // The server's picture changes; the cached file is still the one shown.
     Serve("shared", kTilePictureSuffix, {200, FlatJpeg(kBlue)});
-    LoadCachedPicture(Url("shared"), kTilePictureSuffix, secondTile,
+    ShowCachedPicture(Url("shared"), kTilePictureSuffix, secondTile,
                       BadCachedPicture::KeepPlaceholder);
     EXPECT_TRUE(LooksLike(secondTile.picture(), kRed));
     EXPECT_EQ(m_server.hits(Target("shared", kTilePictureSuffix)), 1);
 
     // The details size is a file of its own.
     TImage details;
-    LoadCachedPicture(Url("shared"), kDetailsPictureSuffix, details, BadCachedPicture::Report);
+    ShowCachedPicture(Url("shared"), kDetailsPictureSuffix, details, BadCachedPicture::Report);
     EXPECT_TRUE(LooksLike(details.picture(), kBlue));
     EXPECT_EQ(m_server.hits(Target("shared", kDetailsPictureSuffix)), 1);
 
@@ -168,8 +175,8 @@ TEST_P(FailedDownloads, LeaveNoFileAndTheBoxAsItWasAndAreTriedAgain) {
     TImage shownBefore;
     shownBefore.setPicture(Placeholder());
     for (BadCachedPicture mode : {BadCachedPicture::KeepPlaceholder, BadCachedPicture::Report}) {
-        EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, newTile, mode));
-        EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, shownBefore, mode));
+        EXPECT_NO_THROW(ShowCachedPicture(url, kTilePictureSuffix, newTile, mode));
+        EXPECT_NO_THROW(ShowCachedPicture(url, kTilePictureSuffix, shownBefore, mode));
     }
     EXPECT_FALSE(newTile.hasPicture());
     EXPECT_EQ(shownBefore.picture(), Placeholder());
@@ -212,7 +219,7 @@ TEST_P(BadPictures, AreDeletedAndTheBoxKeepsItsPlaceholder) {
     TImage tile;
     tile.setPicture(Placeholder());
     EXPECT_NO_THROW(
-        LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
+        ShowCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
     EXPECT_EQ(tile.picture(), Placeholder());
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(m_server.hits(Target("bad", kTilePictureSuffix)), 0);
@@ -221,7 +228,7 @@ TEST_P(BadPictures, AreDeletedAndTheBoxKeepsItsPlaceholder) {
     WriteFile(path, GetParam().bytes);
     TImage details;
     details.setPicture(Placeholder());
-    EXPECT_THROW(LoadCachedPicture(url, kTilePictureSuffix, details, BadCachedPicture::Report),
+    EXPECT_THROW(ShowCachedPicture(url, kTilePictureSuffix, details, BadCachedPicture::Report),
                  JpegError);
     EXPECT_EQ(details.picture(), Placeholder());
     EXPECT_FALSE(fs::exists(path));
@@ -229,13 +236,13 @@ TEST_P(BadPictures, AreDeletedAndTheBoxKeepsItsPlaceholder) {
     // Served bad with status 200: downloaded, fails, removed.
     Serve("bad", kTilePictureSuffix, {200, GetParam().bytes});
     EXPECT_NO_THROW(
-        LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
+        ShowCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder));
     EXPECT_EQ(tile.picture(), Placeholder());
     EXPECT_FALSE(fs::exists(path));
 
     // Since nothing bad was left behind, the next request fetches the good picture.
     Serve("bad", kTilePictureSuffix, {200, FlatJpeg(kRed)});
-    LoadCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder);
+    ShowCachedPicture(url, kTilePictureSuffix, tile, BadCachedPicture::KeepPlaceholder);
     EXPECT_TRUE(LooksLike(tile.picture(), kRed));
     EXPECT_EQ(m_server.hits(Target("bad", kTilePictureSuffix)), 2);
 }
@@ -276,7 +283,7 @@ TEST_P(UncreatableFiles, LeaveThePlaceholderWithoutRaising) {
         TImage box;
         box.setPicture(Placeholder());
         EXPECT_EQ(FetchCachedPicture(url, kTilePictureSuffix), std::nullopt);
-        EXPECT_NO_THROW(LoadCachedPicture(url, kTilePictureSuffix, box, mode));
+        EXPECT_NO_THROW(ShowCachedPicture(url, kTilePictureSuffix, box, mode));
         EXPECT_EQ(box.picture(), Placeholder());
     }
 }
@@ -311,12 +318,12 @@ TEST_F(CacheTest, ASecondRequestDuringADownloadOfTheSameFileIsSkipped) {
     QTimer::singleShot(150, [&] {
         nestedRan = true;
         nestedSame = FetchCachedPicture(Url("slow"), kDetailsPictureSuffix);
-        LoadCachedPicture(Url("slow"), kDetailsPictureSuffix, nestedBox, BadCachedPicture::Report);
+        ShowCachedPicture(Url("slow"), kDetailsPictureSuffix, nestedBox, BadCachedPicture::Report);
         nestedOther = FetchCachedPicture(Url("other"), kDetailsPictureSuffix);
     });
 
     TImage box;
-    LoadCachedPicture(Url("slow"), kDetailsPictureSuffix, box, BadCachedPicture::Report);
+    ShowCachedPicture(Url("slow"), kDetailsPictureSuffix, box, BadCachedPicture::Report);
 
     ASSERT_TRUE(nestedRan) << "no events were dispatched while the download waited";
     EXPECT_EQ(nestedSame, std::nullopt);

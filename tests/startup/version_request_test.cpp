@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "services/vendor_service.h"
+#include "deals/marketplace_pages.h"
+#include "deals/vendor_service.h"
 #include "test_service.h"
 
 namespace {

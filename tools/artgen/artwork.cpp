@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "encoders.h"
+#include "gif_writer.h"
 
 namespace artgen {
 

@@ -1,0 +1,34 @@
+#include "pictures/cached_picture.h"
+
+#include <QFile>
+
+#include <filesystem>
+#include <system_error>
+
+#include "deals/picture_cache.h"
+#include "pictures/jpeg_image.h"
+
+std::optional<QImage> LoadCachedPicture(const std::string& url, std::string_view suffix,
+                                        BadCachedPicture onBadPicture) {
+    const std::optional<std::string> path = FetchCachedPicture(url, suffix);
+    if (!path)
+        return std::nullopt;
+
+    try {
+        return TJPEGImage::DecodeFile(QFile::decodeName(QByteArray::fromStdString(*path)));
+    } catch (const JpegError&) {
+        // An existing file is trusted, so a bad one (an error page served with status 200, a
+        // download cut short) would fail at every start; without it the next request downloads
+        // the picture again.
+        std::error_code ignored;
+        std::filesystem::remove(*path, ignored);
+        if (onBadPicture == BadCachedPicture::Report)
+            throw;
+        return std::nullopt;
+    } catch (const ZorviaError&) {
+        // Unreadable rather than bad: the file is left alone.
+        if (onBadPicture == BadCachedPicture::Report)
+            throw;
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Loading a deal's picture through the picture cache.
+
+#include <QImage>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What to do with a cached file that does not decode. Either way the file is deleted so that
+// the next request downloads it again.
+enum class BadCachedPicture {
+    KeepPlaceholder,  // tiles: say nothing, the feed load goes on
+    Report,           // the details window: rethrow the decoder's error
+};
+
+// The picture of url (with the size suffix), downloaded first when it is not cached. Nothing
+// when the download fails or (KeepPlaceholder) the file does not decode; the caller then keeps
+// what it showed.
+std::optional<QImage> LoadCachedPicture(const std::string& url, std::string_view suffix,
+                                        BadCachedPicture onBadPicture);

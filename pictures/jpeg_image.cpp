@@ -1,0 +1,185 @@
+#include "pictures/jpeg_image.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jpeglib.h>
+// After jpeglib.h, jerror.h gives the message codes as an enum.
+#include <jerror.h>
+
+JpegError::JpegError(int code) : ZorviaError("JPEG error #" + std::to_string(code)), m_code(code) {}
+
+namespace {
+
+// A picture larger than this is refused before any pixel memory is taken: deal pictures and
+// packaged backgrounds are a few hundred pixels a side, and a header may claim up to 65500 x
+// 65500 (16 GB of pixels) in a few hundred bytes.
+constexpr unsigned long long kMaxPixels = 8192ull * 8192ull;
+
+// Everything the library touches lives here, in the caller's frame, so that nothing in the
+// frame holding the jump buffer changes between setjmp and longjmp.
+struct DecoderState {
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    std::jmp_buf jump;
+};
+
+DecoderState* StateOf(j_common_ptr cinfo) {
+    // cinfo is the first member of DecoderState.
+    return reinterpret_cast<DecoderState*>(cinfo);
+}
+
+[[noreturn]] void OnFatalError(j_common_ptr cinfo) {
+    std::longjmp(StateOf(cinfo)->jump, 1);
+}
+
+void OnMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;  // trace output
+    // The memory source pads a file that ends early with a fake end marker and only warns;
+    // a picture cut short by a broken download must not pass for a good one.
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+        cinfo->err->error_exit(cinfo);
+    // Other warnings (stray bytes between markers and the like) leave a usable picture.
+    cinfo->err->num_warnings++;
+}
+
+// Gives memory for width x height pixels of 32-bit 0xffRRGGBB words, or nullptr.
+using AllocateFn = unsigned char* (*)(void* context, int width, int height, size_t* bytesPerLine);
+
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE kNativeRgb32 = JCS_EXT_BGRA;
+#else
+constexpr J_COLOR_SPACE kNativeRgb32 = JCS_EXT_ARGB;
+#endif
+
+void StoreCmykRow(const JSAMPLE* in, unsigned width, bool inverted, unsigned char* out) {
+    auto* pixels = reinterpret_cast<uint32_t*>(out);
+    for (unsigned x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        // Adobe writers store the inks inverted, so a stored value already says how much
+        // light is left; other writers store the ink itself.
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        pixels[x] = 0xff000000u | ((c * k / 255) << 16) | ((m * k / 255) << 8) | (y * k / 255);
+    }
+}
+
+// The whole decode. No object with a destructor may live in this frame: the error handler
+// jumps straight back into it. On failure *code is the library's message code.
+bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, AllocateFn allocate,
+               void* context, int* code) {
+    std::memset(&s->cinfo, 0, sizeof s->cinfo);
+    s->cinfo.err = jpeg_std_error(&s->err);
+    s->err.error_exit = OnFatalError;
+    s->err.emit_message = OnMessage;
+    if (setjmp(s->jump)) {
+        *code = s->err.msg_code;
+        jpeg_destroy_decompress(&s->cinfo);  // safe on a half-made or never-made decompressor
+        return false;
+    }
+
+    jpeg_create_decompress(&s->cinfo);
+    jpeg_mem_src(&s->cinfo, data, size);
+    jpeg_read_header(&s->cinfo, TRUE);
+
+    const bool cmyk =
+        s->cinfo.jpeg_color_space == JCS_CMYK || s->cinfo.jpeg_color_space == JCS_YCCK;
+    s->cinfo.out_color_space = cmyk ? JCS_CMYK : kNativeRgb32;
+    // A progressive file is never shown scan by scan: it is decoded whole, the library
+    // gathering its scans itself as long as buffered-image mode stays off.
+    if (jpeg_has_multiple_scans(&s->cinfo))
+        s->cinfo.buffered_image = FALSE;
+    jpeg_calc_output_dimensions(&s->cinfo);
+
+    const JDIMENSION width = s->cinfo.output_width;
+    const JDIMENSION height = s->cinfo.output_height;
+    if (width == 0 || height == 0 || static_cast<unsigned long long>(width) * height > kMaxPixels) {
+        s->err.msg_code = JERR_IMAGE_TOO_BIG;
+        s->err.msg_parm.i[0] = JPEG_MAX_DIMENSION;
+        s->err.error_exit(reinterpret_cast<j_common_ptr>(&s->cinfo));
+    }
+    size_t bytesPerLine = 0;
+    unsigned char* bits =
+        allocate(context, static_cast<int>(width), static_cast<int>(height), &bytesPerLine);
+    if (!bits) {
+        s->err.msg_code = JERR_OUT_OF_MEMORY;
+        s->err.msg_parm.i[0] = 0;
+        s->err.error_exit(reinterpret_cast<j_common_ptr>(&s->cinfo));
+    }
+
+    jpeg_start_decompress(&s->cinfo);
+    if (cmyk) {
+        JSAMPARRAY row = (*s->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s->cinfo),
+                                                       JPOOL_IMAGE, width * 4, 1);
+        const bool inverted = s->cinfo.saw_Adobe_marker;
+        while (s->cinfo.output_scanline < height) {
+            const JDIMENSION y = s->cinfo.output_scanline;
+            if (jpeg_read_scanlines(&s->cinfo, row, 1) != 1)
+                break;
+            StoreCmykRow(row[0], width, inverted, bits + y * bytesPerLine);
+        }
+    } else {
+        // The library writes straight into the picture, a few rows per call.
+        JSAMPROW rows[8];
+        while (s->cinfo.output_scanline < height) {
+            const JDIMENSION y = s->cinfo.output_scanline;
+            JDIMENSION n = height - y;
+            if (n > 8)
+                n = 8;
+            for (JDIMENSION i = 0; i < n; ++i)
+                rows[i] = bits + (y + i) * bytesPerLine;
+            if (jpeg_read_scanlines(&s->cinfo, rows, n) == 0)
+                break;
+        }
+    }
+    jpeg_finish_decompress(&s->cinfo);
+    jpeg_destroy_decompress(&s->cinfo);
+    return true;
+}
+
+unsigned char* AllocateQImage(void* context, int width, int height, size_t* bytesPerLine) {
+    auto* image = static_cast<QImage*>(context);
+    try {
+        *image = QImage(width, height, QImage::Format_RGB32);
+    } catch (...) {
+        return nullptr;
+    }
+    if (image->isNull())
+        return nullptr;
+    *bytesPerLine = static_cast<size_t>(image->bytesPerLine());
+    return image->bits();
+}
+
+}  // namespace
+
+QImage TJPEGImage::Decode(const QByteArray& bytes) {
+    QImage image;
+    DecoderState state;
+    int code = 0;
+    if (!DecodeRaw(&state, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                   static_cast<unsigned long>(bytes.size()), AllocateQImage, &image, &code))
+        throw JpegError(code);
+    return image;
+}
+
+QImage TJPEGImage::DecodeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ZorviaError("Cannot open file \"" + path.toStdString() + "\". " +
+                          file.errorString().toStdString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw ZorviaError("Cannot read file \"" + path.toStdString() + "\". " +
+                          file.errorString().toStdString());
+    return Decode(bytes);
+}

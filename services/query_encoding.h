@@ -1,8 +1,0 @@
-#pragma once
-// Encoding of a text as a URL query value, byte by byte.
-
-#include <string>
-#include <string_view>
-
-// Space becomes "+", ASCII letters and digits stay, every other byte becomes "%XX" (upper-case).
-std::string EncodeQueryValue(std::string_view text);

@@ -1,0 +1,61 @@
+#include "views/scroll_box.h"
+
+#include <QPalette>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+
+// A scroll bar that leaves the wheel alone, so the grid moves one line per wheel message and
+// only through the hook.
+class TNoWheelScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
+TScrollBox::TScrollBox(QWidget* parent) : QScrollArea(parent), m_content(new QWidget) {
+    setObjectName(QStringLiteral("ScrollBox1"));
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setVerticalScrollBar(new TNoWheelScrollBar(Qt::Vertical));
+    setHorizontalScrollBar(new TNoWheelScrollBar(Qt::Horizontal));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Base, Qt::white);
+    viewport()->setPalette(white);
+    viewport()->setAutoFillBackground(true);
+
+    m_content->setObjectName(QStringLiteral("ScrollBox1Content"));
+    m_content->setPalette(white);
+    m_content->setAutoFillBackground(false);
+    m_content->resize(0, 0);
+    setWidgetResizable(false);
+    setWidget(m_content);
+
+    verticalScrollBar()->setSingleStep(kLineStep);
+    horizontalScrollBar()->setSingleStep(kLineStep);
+}
+
+void TScrollBox::addTile(QWidget* tile) {
+    tile->setParent(m_content);
+    const QRect edge = tile->geometry();
+    m_content->resize(std::max(m_content->width(), edge.x() + edge.width()),
+                      std::max(m_content->height(), edge.y() + edge.height()));
+    tile->show();
+    // QScrollArea resets the step from the content size; one line stays 8 pixels.
+    verticalScrollBar()->setSingleStep(kLineStep);
+    horizontalScrollBar()->setSingleStep(kLineStep);
+}
+
+void TScrollBox::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+}
