@@ -4,8 +4,6 @@
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QMovie>
-#include <QPlainTextEdit>
-#include <QTextOption>
 #include <QTimer>
 
 #include "deals/deal_clock.h"
@@ -19,6 +17,7 @@
 #include "views/dx_image.h"
 #include "views/fonts.h"
 #include "views/label.h"
+#include "views/memo.h"
 #include "views/picture_box.h"
 #include "views/window_centring.h"
 
@@ -29,6 +28,11 @@ const QColor kBuyersGreen(0x7F, 0xA6, 0x00);
 const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kNavy(0x00, 0x00, 0x80);
 const QColor kMemoBackground(0xFF, 0xFF, 0xAE);
+
+// The title: 27-px Hei in lines of 29 px, two of which fill the 62-px box.
+constexpr int kTitlePx = 27;
+constexpr int kTitleLineHeight = 29;
+constexpr int kTitleBaseline = 24;
 
 const char kYuan[] = "￥";
 const char kInStockText[] = "数量有限,赶快下单吧!";
@@ -49,14 +53,15 @@ TLabel* AutoLabel(QWidget* form, const char* name, int left, int top, const QStr
     return label;
 }
 
-// A label of fixed size whose text is aligned inside it.
+// A label of fixed size whose text is aligned inside it. The text's line is centred in the box
+// from top to bottom: the stand-in faces' lines are taller than the box, their glyphs are not.
 TLabel* BoxLabel(QWidget* form, const char* name, QRect box, Qt::Alignment horizontal,
                  const QString& text) {
     auto* label = new TLabel(form);
     label->setObjectName(QString::fromLatin1(name));
     label->setAutoSize(false);
     label->setGeometry(box);
-    label->setAlignment(horizontal | Qt::AlignTop);
+    label->setAlignment(horizontal | Qt::AlignVCenter);
     label->setCaption(text);
     return label;
 }
@@ -188,21 +193,14 @@ TfrmItem::TfrmItem(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWi
     Label14->setCursor(Qt::PointingHandCursor);
     connect(Label14, &TLabel::clicked, this, &TfrmItem::Label14Click);
 
-    Memo1 = new QPlainTextEdit(this);
+    Memo1 = new TMemo(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(1, 1, 530, 62);
-    Memo1->setFont(PixelFont(kHeiFace, 27));
-    Memo1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Memo1->setLineWidth(1);
-    Memo1->document()->setDocumentMargin(2);
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setReadOnly(true);
-    Memo1->setTextInteractionFlags(Qt::NoTextInteraction);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setContextMenuPolicy(Qt::NoContextMenu);
+    Memo1->setFont(PixelFont(kHeiFace, kTitlePx));
+    // Two whole lines fit inside the frame: 1 + 29 + 29 of its 60 inner rows. The baseline sits
+    // where the Hei face's ideographs (0.85 em above it, 0.1 em below) clear both line edges.
+    Memo1->setTextMargins(2, 1);
+    Memo1->setLineMetrics(kTitleLineHeight, kTitleBaseline);
     Memo1->setEnabled(false);
 
     Timer1 = new QTimer(this);
@@ -297,7 +295,7 @@ void TfrmItem::showStockState() {
 
 void TfrmItem::setTitle(const std::string& value) {
     m_title = value;
-    Memo1->setPlainText(TitleLines(m_title));
+    Memo1->setText(TitleLines(m_title));
 }
 
 void TfrmItem::setImagefile(const std::string& value) {

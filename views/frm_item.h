@@ -13,11 +13,11 @@
 
 class QBuffer;
 class QMovie;
-class QPlainTextEdit;
 class QTimer;
 class TDxImage;
 class TImage;
 class TLabel;
+class TMemo;
 
 class TfrmItem : public QWidget {
     Q_OBJECT
@@ -106,7 +106,7 @@ private:
     TLabel* Label12 = nullptr;
     TLabel* Label13 = nullptr;
     TLabel* Label14 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    TMemo* Memo1 = nullptr;
     QTimer* Timer1 = nullptr;
     TDxImage* ImageJoin = nullptr;
     TDxImage* ImageExit = nullptr;

@@ -18,8 +18,7 @@ void TLabel::setAutoSize(bool on) {
 }
 
 void TLabel::setCaption(const QString& text) {
-    if (text != this->text())
-        ++m_textWrites;
+    ++m_captionWrites;
     setText(text);
     if (m_autoSize)
         adjustSize();
