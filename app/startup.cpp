@@ -13,6 +13,7 @@
 #include "app/application.h"
 #include "app/frm_load.h"
 #include "app/frm_main.h"
+#include "app/message_boxes.h"
 #include "deals/vendor_service.h"
 #include "pictures/packaged_pictures.h"
 #include "services/single_instance.h"
@@ -24,9 +25,7 @@ namespace {
 
 void HandOverToUpdater() {
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    QMessageBox box(QMessageBox::Information, QString::fromUtf8("系统升级提示"),
-                    QString::fromUtf8("发现新版本程序,需要升级."), QMessageBox::Ok);
-    box.exec();
+    MakeUpdateNoticeBox()->exec();
 
     // Whether the updater could be started changes nothing: this program ends either way.
     QProcess::startDetached(QString::fromStdString(UpdaterProgramPath(folder)),
@@ -39,7 +38,7 @@ void RunNormally(ZorviaApplication& app, const std::string& serviceVersion) {
     splash->setVersionText(QStringLiteral("V:") + QString::fromStdString(serviceVersion));
     splash->paintNow();
 
-    QApplication::setApplicationDisplayName(QString::fromUtf8("ZorviaⅡ"));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("zorvia"));
     const QImage icon = PackagedImage(QStringLiteral("icon"));
     if (!icon.isNull())
