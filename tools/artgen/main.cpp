@@ -5,9 +5,9 @@
 // The pictures are committed in assets/myimage/, so only someone changing the artwork runs this:
 //   zorvia-artgen assets/myimage --icon assets/zorvia.png --contact-sheet docs/contact-sheet.png
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
@@ -15,6 +15,7 @@
 
 #include "artwork.h"
 #include "contact_sheet.h"
+#include "views/fonts.h"
 
 namespace {
 
@@ -39,7 +40,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
+    // The contact sheet shows the real tile and details window in the program's own faces.
+    RegisterFontSubstitutions();
     QStringList args = app.arguments();
     args.removeFirst();
     QString folder;
