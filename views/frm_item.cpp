@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QMovie>
 #include <QTimer>
+#include <QWindow>
 
 #include "deals/deal_clock.h"
 #include "deals/marketplace_pages.h"
@@ -360,10 +361,21 @@ void TfrmItem::setVisible(bool visible) {
 bool TfrmItem::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->isWindow() && widget != this)
+        if (widget == this)
+            refuseActivationByMouse();
+        else if (widget->isWindow())
             otherWindowActivated(widget);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The program shows and focuses the popup once; after that a mouse press on it must not activate
+// it again (the press still reaches the control under the pointer). Once it is active the window
+// stops accepting the focus from the window manager: a click then leaves the activation where it
+// is, with another program too. Set only now, since the opening's own focusing needs it.
+void TfrmItem::refuseActivationByMouse() {
+    if (QWindow* window = windowHandle())
+        window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
 }
 
 // The popup belongs to the main window like a drop-down: it goes as soon as any other window of

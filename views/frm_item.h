@@ -87,6 +87,7 @@ private:
     void FormCreate();
     void showStockState();
     void otherWindowActivated(QWidget* window);
+    void refuseActivationByMouse();
 
     TImage* Image1 = nullptr;
     TImage* Image4 = nullptr;

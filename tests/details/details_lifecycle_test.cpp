@@ -1,5 +1,6 @@
 // Hovering, closing, and which changes of the active window close the popup.
 #include <QEnterEvent>
+#include <QWindow>
 
 #include "deals/deal_clock.h"
 #include "details_support.h"
@@ -116,6 +117,19 @@ TEST_F(DetailsWindowTest, LeavingForAnotherProgramKeepsThePopupUntilTheMainWindo
     // ... and later to the main window: now it goes.
     QApplication::setActiveWindow(&mainWindow);
     EXPECT_TRUE(form->closing());
+}
+
+// The opening focuses the window; from then on the window manager is told that it takes no
+// focus, so that a click on it never activates it (it still gets the click).
+TEST_F(DetailsWindowTest, OnceFocusedByTheOpeningTheWindowRefusesTheFocusFromClicks) {
+    ActivateAndWait(&mainWindow);
+    form->show();
+    ASSERT_NE(form->windowHandle(), nullptr);
+    EXPECT_FALSE(form->windowHandle()->flags() & Qt::WindowDoesNotAcceptFocus)
+        << "the opening must still be able to focus it";
+    ASSERT_TRUE(ActivateAndWait(form));
+    EXPECT_TRUE(form->windowHandle()->flags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(DetailsWindowTest, ClickingInsideThePopupKeepsItActiveAndOpen) {

@@ -3,7 +3,7 @@
 # window, active, with its countdown running; its join button hands exactly the deal's item page
 # to the desktop's opener and closes it. With a reopened one, the wheel still scrolls the grid;
 # it stays open while another program has the focus and closes when the user clicks the main
-# window.
+# window; a click inside it then does not activate it.
 # With E2E_SHOT_DIR set, the screenshot of the open window is kept there as details-window.png.
 source "$(dirname "$0")/../e2e/e2e-lib.sh"
 
@@ -144,6 +144,16 @@ sleep 1
 e2e_expect_eq "$other" "$(xdotool getactivewindow)" "active window after switching programs"
 [ -n "$(e2e_find_window '^frmItem$')" ] || e2e_fail "the details window closed when another program took the focus"
 e2e_log "ok: the details window stays while another program has the focus"
+
+# A press inside the popup (on its stock message) does not take the activation back from the
+# other program, and the popup stays open. The other program's window is moved out of the way.
+xdotool windowmove "$other" 0 0
+sleep 0.3
+xdotool mousemove --window "$details" 100 250 click 1
+sleep 0.7
+e2e_expect_eq "$other" "$(xdotool getactivewindow)" "active window after a click in the details window"
+[ -n "$(e2e_find_window '^frmItem$')" ] || e2e_fail "the details window closed on a click inside it"
+e2e_log "ok: a click inside the details window leaves the activation with the other program"
 
 # ... and goes when the user clicks the main window (on its status bar, away from every tile).
 xdotool mousemove --window "$main" 400 $((main_h - 8)) click 1
