@@ -114,7 +114,11 @@ void PruneCache(const std::vector<std::string>& imageUrls) {
         const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
         if (kept.count(name))
             continue;
+        // Only the program's own picture files go: the listing also names links and hidden
+        // folders whose names end in ".jpg", and those are none of its business.
         std::error_code ignored;  // a file that cannot be deleted stays until the next start
+        if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ignored)))
+            continue;
         std::filesystem::remove(file, ignored);
     }
 }
