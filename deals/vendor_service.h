@@ -11,6 +11,9 @@ class HttpClient;
 // Scheme and host of the service: the compiled-in default, replaced by the environment
 // variable ZORVIA_SERVICE_URL when that is set at start.
 std::string ServiceBaseUrl();
+// The service address for a setting of ZORVIA_SERVICE_URL (null or empty: the default), without
+// trailing "/".
+std::string ServiceBaseUrlFrom(const char* setting);
 
 inline constexpr const char kVersionPath[] = "/software/zor_version.php";
 inline constexpr const char kDealFeedPath[] = "/software/zor2_items.php";
