@@ -62,18 +62,16 @@ TEST_P(PackagedPicture, FoundInAnyLetterCase) {
     EXPECT_EQ(file.readAll(), bytes);
 }
 
-TEST_P(PackagedPicture, ContainerAsItsUsersExpect) {
-    const PictureRow& row = GetParam();
-    const QByteArray bytes = PackagedPictureBytes(QString::fromLatin1(row.lookup));
-    switch (row.kind) {
+void ExpectContainer(const QByteArray& bytes, Kind kind, int width, int height) {
+    switch (kind) {
         case Kind::Jpeg: {
             const auto frame = ReadJpegFrameHeader(bytes);
             ASSERT_TRUE(frame.has_value()) << "no JPEG frame header";
             EXPECT_EQ(frame->marker, 0xC0) << "not baseline";
             EXPECT_EQ(frame->precision, 8);
             EXPECT_EQ(frame->components, 3);
-            EXPECT_EQ(frame->width, row.width);
-            EXPECT_EQ(frame->height, row.height);
+            EXPECT_EQ(frame->width, width);
+            EXPECT_EQ(frame->height, height);
             break;
         }
         case Kind::Png:
@@ -82,20 +80,35 @@ TEST_P(PackagedPicture, ContainerAsItsUsersExpect) {
             ASSERT_TRUE(header.has_value()) << "no PNG header";
             EXPECT_EQ(header->colourType, 6) << "not RGBA";
             EXPECT_EQ(header->bitDepth, 8);
-            EXPECT_EQ(header->interlace, row.kind == Kind::PngInterlaced ? 1 : 0);
-            EXPECT_EQ(header->width, row.width);
-            EXPECT_EQ(header->height, row.height);
+            EXPECT_EQ(header->interlace, kind == Kind::PngInterlaced ? 1 : 0);
+            EXPECT_EQ(header->width, width);
+            EXPECT_EQ(header->height, height);
             break;
         }
         case Kind::Gif: {
             const auto gif = ReadGifInfo(bytes);
             ASSERT_TRUE(gif.has_value()) << "GIF blocks do not parse";
             EXPECT_EQ(gif->version, "89a");
-            EXPECT_EQ(gif->width, row.width);
-            EXPECT_EQ(gif->height, row.height);
+            EXPECT_EQ(gif->width, width);
+            EXPECT_EQ(gif->height, height);
             break;
         }
     }
+}
+
+TEST_P(PackagedPicture, ContainerAsItsUsersExpect) {
+    const PictureRow& row = GetParam();
+    ExpectContainer(PackagedPictureBytes(QString::fromLatin1(row.lookup)), row.kind, row.width,
+                    row.height);
+}
+
+// Screens with a device pixel ratio of 2 get copies drawn at twice the pixels each way, in the
+// same container, found by the same lookup.
+TEST_P(PackagedPicture, DoubleSizeCopyInTheSameContainer) {
+    const PictureRow& row = GetParam();
+    const QByteArray bytes = PackagedPictureBytes(QString::fromLatin1(row.lookup) + "@2x");
+    ASSERT_FALSE(bytes.isEmpty());
+    ExpectContainer(bytes, row.kind, 2 * row.width, 2 * row.height);
 }
 
 TEST_P(PackagedPicture, DecodesToItsSizeOncePerProcess) {
@@ -114,10 +127,11 @@ TEST_P(PackagedPicture, DecodesToItsSizeOncePerProcess) {
 
 INSTANTIATE_TEST_SUITE_P(AllPictures, PackagedPicture, ::testing::ValuesIn(kPictures));
 
-TEST(PackagedPictures, ResourceFolderHoldsExactlyThePictures) {
+TEST(PackagedPictures, ResourceFolderHoldsExactlyThePicturesAndTheirDoubleSizeCopies) {
     QSet<QString> expected;
     for (const PictureRow& row : kPictures) {
         expected.insert(QString::fromLatin1(row.stored));
+        expected.insert(QString::fromLatin1(row.stored) + QStringLiteral("@2X"));
     }
     const QStringList entries = QDir(QStringLiteral(":/myimage")).entryList(QDir::Files);
     EXPECT_EQ(QSet<QString>(entries.begin(), entries.end()), expected);
@@ -140,7 +154,7 @@ TEST(PackagedPictures, InitialDetailsBackgroundIsItembakByteForByte) {
 }
 
 TEST(PackagedPictures, DesktopIconIsTheApplicationIcon) {
-    QFile desktopIcon(QStringLiteral(ZORVIA_SOURCE_DIR "/assets/zorvia.png"));
+    QFile desktopIcon(QStringLiteral(ZORVIA_SOURCE_DIR "/assets/icons/zorvia-48.png"));
     ASSERT_TRUE(desktopIcon.open(QIODevice::ReadOnly));
     EXPECT_EQ(desktopIcon.readAll(), PackagedPictureBytes(QStringLiteral("icon")));
 }
