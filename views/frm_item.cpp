@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMovie>
 #include <QPlainTextEdit>
 #include <QTextOption>
@@ -375,6 +376,15 @@ bool TfrmItem::eventFilter(QObject* watched, QEvent* event) {
 void TfrmItem::otherWindowActivated(QWidget*) {
     if (m_shown && !m_closing)
         close();
+}
+
+void TfrmItem::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmItem::closeEvent(QCloseEvent* event) {

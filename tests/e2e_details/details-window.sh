@@ -3,7 +3,7 @@
 # window, active, with its countdown running; its join button hands exactly the deal's item page
 # to the desktop's opener and closes it. With a reopened one, the wheel still scrolls the grid;
 # it stays open while another program has the focus and closes when the user clicks the main
-# window.
+# window, or presses Escape.
 # With E2E_SHOT_DIR set, the screenshot of the open window is kept there as details-window.png.
 source "$(dirname "$0")/../e2e/e2e-lib.sh"
 
@@ -149,6 +149,14 @@ e2e_log "ok: the details window stays while another program has the focus"
 xdotool mousemove --window "$main" 400 $((main_h - 8)) click 1
 window_gone || e2e_fail "the details window stayed open after a click on the main window"
 e2e_log "ok: a click on the main window closed the details window"
+
+# Escape closes it, as its exit button does.
+click_tile
+details=$(e2e_wait_window '^frmItem$' 30) || e2e_fail "no details window after the third click"
+sleep 0.5
+e2e_key "$details" Escape
+window_gone || e2e_fail "Escape did not close the details window"
+e2e_log "ok: Escape closed the details window"
 e2e_expect_eq 1 "$(wc -l <"$record")" "addresses handed to the opener"
 
 e2e_close_and_wait "$main" "$E2E_ZORVIA_PID" 30 || e2e_fail "the program did not end"
