@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -17,6 +18,7 @@
 #include "services/date_text.h"
 #include "services/number_text.h"
 #include "views/fonts.h"
+#include "views/grid_keys.h"
 #include "views/item_panel.h"
 #include "views/scroll_box.h"
 #include "views/window_centring.h"
@@ -55,6 +57,11 @@ TfrmZORMain::TfrmZORMain(QWidget* parent) : QWidget(parent) {
     };
 
     FormCreate();
+}
+
+void TfrmZORMain::keyPressEvent(QKeyEvent* event) {
+    if (!ScrollByKey(*ScrollBox1, *event))
+        QWidget::keyPressEvent(event);
 }
 
 TfrmZORMain::~TfrmZORMain() {

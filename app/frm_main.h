@@ -58,6 +58,10 @@ public:
     // The tiles in the grid, in feed order.
     std::vector<TItemPanel*> tiles() const;
 
+protected:
+    // The grid's keys scroll it whichever part of the window has the focus.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void FormCreate();
 

@@ -9,11 +9,13 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "app/frm_load.h"
 #include "app/frm_main.h"
 #include "app/message_boxes.h"
+#include "app/platform_choice.h"
 #include "deals/vendor_service.h"
 #include "pictures/packaged_pictures.h"
 #include "services/single_instance.h"
@@ -67,11 +69,17 @@ int RunZorvia(int argc, char** argv) {
     if (!TakeSingleInstanceLock(SingleInstanceLockFolder(), kMainWindowClassName))
         return 0;
 
-    // The program takes no arguments; the toolkit is not given any either.
-    int appArgc = argc > 0 ? 1 : 0;
-    char* emptyArgv[] = {nullptr};
-    char* appArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
-    ZorviaApplication app(appArgc, argc > 0 ? appArgv : emptyArgv);
+    // The program takes no arguments, and the toolkit is given none but the window-system
+    // platform: XWayland on a Wayland session, or the one the user named.
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::string platform = ChoosePlatform(PlatformEnvironment::FromProcess(), args).value_or("");
+    char programName[] = "zorvia";
+    char platformOption[] = "-platform";
+    char* appArgv[] = {argc > 0 ? argv[0] : programName, platformOption, platform.data(), nullptr};
+    int appArgc = platform.empty() ? 1 : 3;
+    if (platform.empty())
+        appArgv[1] = nullptr;
+    ZorviaApplication app(appArgc, appArgv);
 
     const std::string serviceVersion = FetchServiceVersion();
     if (NeedsUpdate(serviceVersion)) {

@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
 #include <unordered_set>
 
+#include "deals/picture_cache_folder.h"
 #include "services/file_utils.h"
 #include "services/http/http_client.h"
 #include "services/md5.h"
@@ -60,7 +62,7 @@ bool IsFile(const std::string& path) {
 std::string ImageCacheDir() {
     if (!CacheDirOverride().empty())
         return CacheDirOverride();
-    return ExecutableFolder() + "/image";
+    return ChooseImageCacheDir(ExecutableFolder(), std::getenv("XDG_CACHE_HOME"), UserHomeFolder());
 }
 
 void SetImageCacheDirForTesting(const std::string& folder) {

@@ -1,6 +1,7 @@
 #pragma once
-// The on-disk cache of deal pictures: "image" beside the executable, files named by the MD5 of
-// the picture URL plus the size suffix.
+// The on-disk cache of deal pictures: $XDG_CACHE_HOME/zorvia/image (or a writable "image"
+// folder beside the program, see picture_cache_folder.h), files named by the MD5 of the picture
+// URL plus the size suffix.
 
 #include <optional>
 #include <string>
@@ -10,7 +11,7 @@
 inline constexpr std::string_view kTilePictureSuffix = "_250x250.jpg";
 inline constexpr std::string_view kDetailsPictureSuffix = "_310x310.jpg";
 
-// <folder of the executable>/image. Tests may point it elsewhere.
+// ChooseImageCacheDir for the running program and user. Tests may point it elsewhere.
 std::string ImageCacheDir();
 void SetImageCacheDirForTesting(const std::string& folder);  // "" restores the default
 

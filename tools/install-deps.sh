@@ -10,6 +10,7 @@ packages=(
     fonts-arphic-uming fonts-wqy-zenhei fonts-urw-base35 fonts-dejavu-core
     xvfb xauth xdotool openbox xdg-utils x11-utils imagemagick
     tinyproxy curl python3
+    dpkg-dev file fakeroot appstream desktop-file-utils
 )
 
 missing=()

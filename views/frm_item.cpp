@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMovie>
 #include <QTimer>
 #include <QWindow>
@@ -163,12 +164,20 @@ TfrmItem::TfrmItem(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWi
     Image5->setCursor(Qt::PointingHandCursor);
     connect(Image5, &TImage::clicked, this, &TfrmItem::Image5Click);
     m_chatBytes = new QBuffer(this);
-    m_chatBytes->setData(PackagedPictureBytes(QStringLiteral("chat")));
+    // On a screen of device pixel ratio 2 the badge is the copy drawn at twice the size.
+    int chatScale = PackagedPictureScale(qApp->devicePixelRatio());
+    QByteArray chat =
+        chatScale == 2 ? PackagedPictureBytes(QStringLiteral("chat@2x")) : QByteArray();
+    if (chat.isEmpty()) {
+        chatScale = 1;
+        chat = PackagedPictureBytes(QStringLiteral("chat"));
+    }
+    m_chatBytes->setData(chat);
     m_chatBytes->open(QIODevice::ReadOnly);
     m_chatMovie = new QMovie(m_chatBytes, QByteArray(), this);
     m_chatMovie->setCacheMode(QMovie::CacheAll);
     m_chatMovie->start();
-    Image5->setMovie(m_chatMovie);
+    Image5->setMovie(m_chatMovie, chatScale);
 
     const QFont countdownFont = PixelFont(kSansFace, 16, true);
     const QRect countdownBoxes[] = {QRect(69, 283, 34, 20), QRect(136, 283, 21, 20),
@@ -385,6 +394,15 @@ void TfrmItem::refuseActivationByMouse() {
 void TfrmItem::otherWindowActivated(QWidget*) {
     if (m_shown && !m_closing)
         close();
+}
+
+void TfrmItem::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmItem::closeEvent(QCloseEvent* event) {

@@ -82,6 +82,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window, as the exit button does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

@@ -93,6 +93,34 @@ TEST_F(DetailsWindowTest, ThePlatformsCloseCommandClosesLikeTheExitButton) {
     EXPECT_TRUE(form.isNull());
 }
 
+TEST_F(DetailsWindowTest, EscapeClosesLikeTheExitButtonOtherKeysDoNot) {
+    form->setStopTime(AddMilliseconds(Noon(), 60000));
+    form->setCurTime(Noon());
+    ShowActive();
+    // Keys the window has no use for, and Escape with a modifier, leave it open.
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> ignored[] = {
+        {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Space, Qt::NoModifier},
+        {Qt::Key_Q, Qt::NoModifier},
+        {Qt::Key_Escape, Qt::ShiftModifier},
+        {Qt::Key_Escape, Qt::ControlModifier}};
+    for (const auto& [key, modifiers] : ignored) {
+        QTest::keyClick(form, key, modifiers);
+        ASSERT_FALSE(form.isNull());
+        EXPECT_FALSE(form->closing()) << key;
+        EXPECT_TRUE(form->isVisible()) << key;
+    }
+    EXPECT_TRUE(timer()->isActive());
+
+    QTest::keyClick(form, Qt::Key_Escape);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->closing());
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+}
+
 TEST_F(DetailsWindowTest, ActivatingTheMainWindowClosesThePopup) {
     ShowActive();
     ASSERT_TRUE(ActivateAndWait(&mainWindow));

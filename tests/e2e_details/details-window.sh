@@ -2,8 +2,8 @@
 # A click on a tile's picture opens the details window of that deal centred over the main
 # window, active, with its countdown running; its join button hands exactly the deal's item page
 # to the desktop's opener and closes it. With a reopened one, the wheel still scrolls the grid;
-# it stays open while another program has the focus and closes when the user clicks the main
-# window; a click inside it then does not activate it.
+# it stays open while another program has the focus, a click inside it does not activate it, and
+# it closes when the user clicks the main window or presses Escape.
 # With E2E_SHOT_DIR set, the screenshot of the open window is kept there as details-window.png.
 source "$(dirname "$0")/../e2e/e2e-lib.sh"
 
@@ -159,6 +159,14 @@ e2e_log "ok: a click inside the details window leaves the activation with the ot
 xdotool mousemove --window "$main" 400 $((main_h - 8)) click 1
 window_gone || e2e_fail "the details window stayed open after a click on the main window"
 e2e_log "ok: a click on the main window closed the details window"
+
+# Escape closes it, as its exit button does.
+click_tile
+details=$(e2e_wait_window '^frmItem$' 30) || e2e_fail "no details window after the third click"
+sleep 0.5
+e2e_key "$details" Escape
+window_gone || e2e_fail "Escape did not close the details window"
+e2e_log "ok: Escape closed the details window"
 e2e_expect_eq 1 "$(wc -l <"$record")" "addresses handed to the opener"
 
 e2e_close_and_wait "$main" "$E2E_ZORVIA_PID" 30 || e2e_fail "the program did not end"

@@ -349,9 +349,19 @@ TEST(CacheNames, AreTheUrlDigestInLowerCaseHexPlusTheSizeSuffix) {
         // GBK bytes in the URL are digested exactly as received.
         {"http://img.example.com/\xc9\xcc\xc6\xb7.jpg", "d0239d38eb98b4962f5e71f32111e390"},
     };
+    // By default the cache is the user's: $XDG_CACHE_HOME/zorvia/image (a writable image
+    // folder beside the test program, left by an older build, would be taken instead).
     SetImageCacheDirForTesting("");
-    const std::string folder =
+    QTemporaryDir userCache;
+    ASSERT_TRUE(userCache.isValid());
+    const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
+    const bool hadCacheHome = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(userCache.path()));
+    const std::string beside =
         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/image";
+    const std::string folder = fs::is_directory(beside) && ::access(beside.c_str(), W_OK) == 0
+                                   ? beside
+                                   : userCache.path().toStdString() + "/zorvia/image";
     EXPECT_EQ(ImageCacheDir(), folder);
     for (const NameCase& c : cases) {
         EXPECT_EQ(CacheFileName(c.url, kTilePictureSuffix), std::string(c.digest) + "_250x250.jpg");
@@ -360,6 +370,10 @@ TEST(CacheNames, AreTheUrlDigestInLowerCaseHexPlusTheSizeSuffix) {
         EXPECT_EQ(CacheFilePath(c.url, kTilePictureSuffix),
                   folder + "/" + c.digest + "_250x250.jpg");
     }
+    if (hadCacheHome)
+        qputenv("XDG_CACHE_HOME", savedCacheHome);
+    else
+        qunsetenv("XDG_CACHE_HOME");
     SetImageCacheDirForTesting("/tmp/elsewhere");
     EXPECT_EQ(CacheFilePath("", kDetailsPictureSuffix),
               "/tmp/elsewhere/d41d8cd98f00b204e9800998ecf8427e_310x310.jpg");
