@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "services/file_utils.h"
+#include "services/http/anti_freeze.h"
 #include "services/http/cookie_jar.h"
 #include "services/http/proxy_store.h"
 #include "services/http/reply_reader.h"
@@ -74,6 +75,10 @@ private:
 
 ReplyOutcome HttpClient::Get(const std::string& url, BodySink& sink) {
     BusyScope busy(impl->busy);
+    // A request started on the way out (by the rest of a handler whose own request was just
+    // abandoned) would only hold the closing program up.
+    if (AntiFreeze::Quitting())
+        throw ZorviaError(kProgramClosing);
 
     RequestUrl target = ReadRequestUrl(url);
     if (EqualsIgnoringCase(target.scheme, "https"))
