@@ -13,6 +13,7 @@
 #include "app/application.h"
 #include "app/frm_load.h"
 #include "app/frm_main.h"
+#include "app/start_budget.h"
 #include "deals/vendor_service.h"
 #include "pictures/packaged_pictures.h"
 #include "services/single_instance.h"
@@ -28,6 +29,9 @@ void HandOverToUpdater() {
                     QString::fromUtf8("发现新版本程序,需要升级."), QMessageBox::Ok);
     box.exec();
 
+    // The updater may start the new program at once: it must find the lock free, or that start
+    // would take this ending process for a running one and quietly end.
+    ReleaseSingleInstanceLock();
     // Whether the updater could be started changes nothing: this program ends either way.
     QProcess::startDetached(QString::fromStdString(UpdaterProgramPath(folder)),
                             {QString::fromLatin1(kUpdaterArgument)});
@@ -48,6 +52,10 @@ void RunNormally(ZorviaApplication& app, const std::string& serviceVersion) {
     TfrmZORMain mainWindow;
     mainWindow.show();
     splash.reset();
+    // Closing the main window ends the program, also when another window of it is open or a
+    // click's request is still waiting (the window abandons that request as it closes).
+    QObject::connect(&mainWindow, &TfrmZORMain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     app.exec();
 }
 
@@ -65,6 +73,7 @@ std::string UpdaterProgramPath(const std::string& programFolder) {
 }
 
 int RunZorvia(int argc, char** argv) {
+    MarkLaunch();
     if (!TakeSingleInstanceLock(SingleInstanceLockFolder(), kMainWindowClassName))
         return 0;
 
