@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program against each misbehaviour of the stand-in service, under Xvfb: per mode the
 # seconds from launch to the main window, the peak resident memory of the process, and whether
-# it ended within 2 s of its main window being closed. Goals: under 60 s, under 300 MiB, yes.
+# it ended within 2 s of its main window being closed (for silent-sales, closed while a click's
+# request waits). Goals: under 60 s, under 300 MiB, yes.
 #   bench/hostile/misbehave-bench.sh <build dir> [MODE...]
 # Build a Release tree first, e.g.
 #   cmake -S . -B build/rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVIA_TESTS=ON
@@ -38,6 +39,11 @@ run_mode() (
     }
     shown=$(date +%s%N)
     sleep 3  # what the window does once it is up counts too
+    if [ "$mode" = silent-sales ]; then
+        # Closed while a click's sales count waits: the first tile's picture.
+        xdotool mousemove --window "$window" $((1 + 5 + 5 + 125)) $((1 + 5 + 45 + 83)) click 1
+        sleep 1
+    fi
     peak=$(awk '/^VmHWM:/ { printf "%.0f", $2 / 1024 }' "/proc/$pid/status" 2>/dev/null)
     e2e_close_window "$window"
     closed=$(date +%s%N)
