@@ -16,6 +16,7 @@
 #include "app/frm_main.h"
 #include "app/message_boxes.h"
 #include "app/platform_choice.h"
+#include "app/start_budget.h"
 #include "deals/vendor_service.h"
 #include "pictures/packaged_pictures.h"
 #include "services/single_instance.h"
@@ -29,6 +30,9 @@ void HandOverToUpdater() {
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
     MakeUpdateNoticeBox()->exec();
 
+    // The updater may start the new program at once: it must find the lock free, or that start
+    // would take this ending process for a running one and quietly end.
+    ReleaseSingleInstanceLock();
     // Whether the updater could be started changes nothing: this program ends either way.
     QProcess::startDetached(QString::fromStdString(UpdaterProgramPath(folder)),
                             {QString::fromLatin1(kUpdaterArgument)});
@@ -49,6 +53,10 @@ void RunNormally(ZorviaApplication& app, const std::string& serviceVersion) {
     TfrmZORMain mainWindow;
     mainWindow.show();
     splash.reset();
+    // Closing the main window ends the program, also when another window of it is open or a
+    // click's request is still waiting (the window abandons that request as it closes).
+    QObject::connect(&mainWindow, &TfrmZORMain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     app.exec();
 }
 
@@ -66,6 +74,7 @@ std::string UpdaterProgramPath(const std::string& programFolder) {
 }
 
 int RunZorvia(int argc, char** argv) {
+    MarkLaunch();
     if (!TakeSingleInstanceLock(SingleInstanceLockFolder(), kMainWindowClassName))
         return 0;
 

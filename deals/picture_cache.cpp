@@ -9,6 +9,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "deals/picture_budget.h"
 #include "deals/picture_cache_folder.h"
 #include "services/file_utils.h"
 #include "services/http/http_client.h"
@@ -81,16 +82,25 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix) {
 
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix) {
     std::string path = CacheFilePath(url, suffix);
-    // Asked before the file test: the file of a download under way exists, half written.
+    // While its download is under way a picture has no file under its name yet, and a second
+    // download would write into the same partial file.
     if (DownloadsInFlight().count(path))
         return std::nullopt;
     if (IsFile(path))
         return path;
 
+    HttpLimits limits;
+    limits.MaxFileBytes = kMaxPictureFileBytes;
+    if (const PictureBudget* budget = PictureBudget::Current()) {
+        if (budget->Spent())
+            return std::nullopt;
+        limits.Deadline = budget->deadline();
+    }
+
     const InFlightMark mark(path);
     bool fetched = false;
     try {
-        fetched = FetchToFile(url + std::string(suffix), path);
+        fetched = FetchToFile(url + std::string(suffix), path, limits);
     } catch (const std::exception&) {
         // The file could not be created (a folder that cannot be made, no permission): the
         // picture stays missing like after a failed download, and is tried again next time.

@@ -3,6 +3,7 @@
 // folder beside the program, see picture_cache_folder.h), files named by the MD5 of the picture
 // URL plus the size suffix.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,14 @@ std::string CacheFileName(const std::string& url, std::string_view suffix);
 // ImageCacheDir() + "/" + CacheFileName(url, suffix).
 std::string CacheFilePath(const std::string& url, std::string_view suffix);
 
+// The largest picture file a download may write; a larger reply fails like any failed download.
+inline constexpr std::size_t kMaxPictureFileBytes = 16 * 1024 * 1024;
+
 // Makes sure the picture is in the cache: an existing file is trusted, otherwise url + suffix is
-// downloaded into it. Returns the path when a file is there afterwards; nullopt when the download
-// failed, the file could not be created, or a download of the same file is already under way.
+// downloaded into it (within the PictureBudget in force, if any). Returns the path when a file
+// is there afterwards; nullopt when the download failed, the file could not be created, the
+// budget was spent, or a download of the same file is already under way. A download killed
+// half-way leaves only a partial file (see PartialFileName), which the next pruning removes.
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix);
 
 // Deletes every ".jpg" below ImageCacheDir() whose name is neither the 250 nor the 310 name of

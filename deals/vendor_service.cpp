@@ -1,5 +1,6 @@
 #include "deals/vendor_service.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 
@@ -37,6 +38,10 @@ std::string FetchServiceVersion() {
     std::string version;
     try {
         HttpClient client;
+        // A silent or endless service costs the start ten seconds and a kilobyte at most.
+        client.Limits.Deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kVersionRequestLimitMs);
+        client.Limits.MaxTextBytes = kLongestVersionReply;
         ApplySystemProxy(client);
         Disconnect(client);
         version = FetchText(client, ServiceBaseUrl() + kVersionPath);

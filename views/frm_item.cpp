@@ -310,8 +310,8 @@ void TfrmItem::setTitle(const std::string& value) {
 
 void TfrmItem::setImagefile(const std::string& value) {
     m_imagefile = value;
-    if (const auto picture =
-            LoadCachedPicture(m_imagefile, kDetailsPictureSuffix, BadCachedPicture::Report))
+    if (const auto picture = LoadCachedPicture(m_imagefile, kDetailsPictureSuffix,
+                                               BadCachedPicture::Report, Image4->size()))
         Image4->setPicture(*picture);
 }
 
