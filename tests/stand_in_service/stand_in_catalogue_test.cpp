@@ -12,6 +12,7 @@
 #include "pictures/jpeg_image.h"
 #include "services/date_text.h"
 #include "services/number_text.h"
+#include "tests/foundation/regional_fixtures.h"
 
 namespace {
 
@@ -19,17 +20,6 @@ struct RegionCase {
     const char* name;
     RegionalSettings settings;
 };
-
-RegionalSettings Region(const char* decimal, const char* thousand, DateOrder order,
-                        const char* dateSeparator, const char* timeSeparator) {
-    RegionalSettings s;
-    s.decimalSeparator = decimal;
-    s.thousandSeparator = thousand;
-    s.dateOrder = order;
-    s.dateSeparator = dateSeparator;
-    s.timeSeparator = timeSeparator;
-    return s;
-}
 
 class FeedInRegionTest : public ::testing::TestWithParam<RegionCase> {};
 
@@ -98,10 +88,10 @@ TEST_P(FeedInRegionTest, EveryDealReadsBackWithTheProgramsReaders) {
 INSTANTIATE_TEST_SUITE_P(
     Regions, FeedInRegionTest,
     ::testing::Values(
-        RegionCase{"IsoDashes", Region(".", ",", DateOrder::YearMonthDay, "-", ":")},
-        RegionCase{"UsSlashes", Region(".", ",", DateOrder::MonthDayYear, "/", ":")},
-        RegionCase{"GermanDotsAndCommas", Region(",", ".", DateOrder::DayMonthYear, ".", ":")},
-        RegionCase{"FinnishTimeDots", Region(",", " ", DateOrder::DayMonthYear, ".", ".")}),
+        RegionCase{"IsoDashes", Settings(".", ",", DateOrder::YearMonthDay, "-", ":")},
+        RegionCase{"UsSlashes", Settings(".", ",", DateOrder::MonthDayYear, "/", ":")},
+        RegionCase{"GermanDotsAndCommas", Settings(",", ".", DateOrder::DayMonthYear, ".", ":")},
+        RegionCase{"FinnishTimeDots", Settings(",", " ", DateOrder::DayMonthYear, ".", ".")}),
     [](const ::testing::TestParamInfo<RegionCase>& info) { return std::string(info.param.name); });
 
 TEST(CatalogueSales, GrowWhileRunningAndStopAtTheStock) {
