@@ -12,7 +12,9 @@
 #include "app/wheel_hook.h"
 #include "deals/deal_clock.h"
 #include "deals/deal_feed.h"
+#include "deals/feed_pictures.h"
 #include "deals/picture_cache.h"
+#include "deals/picture_prefetch.h"
 #include "deals/vendor_service.h"
 #include "services/date_text.h"
 #include "services/number_text.h"
@@ -104,6 +106,9 @@ void TfrmZORMain::LoadItems() {
     ApplySystemProxy(IdHTTP1);
     try {
         const std::string text = FetchDealFeed(IdHTTP1);
+        // The missing pictures come together first; each tile then finds its own in the cache.
+        PrefetchTilePictures(FeedPictureUrls(text),
+                             std::chrono::steady_clock::now() + kDefaultTilePictureBudget);
         ParseItems(text);
     } catch (...) {
         // A feed that cannot be had or read leaves the grid as far as it got; nothing is said.
@@ -115,10 +120,14 @@ void TfrmZORMain::ParseItems(const std::string& text) {
     if (!document.hasRoot())
         return;
     const int count = document.dealCount();
+    // The content is sized once, for every tile placed, however the loop ends.
+    const TScrollBox::TileBatch batch(*ScrollBox1);
     for (int i = 0; i < count; ++i) {
         const FeedDeal deal = document.deal(i);
-        // A deal that fails half way is dropped with its tile; the grid never shows it.
-        auto tile = std::make_unique<TItemPanel>();
+        // A deal that fails half way is dropped with its tile; the grid never shows it. The tile
+        // is made inside the grid, hidden until it is placed: moved in afterwards, each tile
+        // would have its fonts, palette and style worked out twice.
+        auto tile = std::make_unique<TItemPanel>(ScrollBox1->content());
         tile->move((i % 3) * kTileStep + kTileMargin, (i / 3) * kTileStep + kTileMargin);
         tile->setNick(deal.value("nick"));
         tile->setShort_Title(deal.value("short_title"));

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <unordered_set>
@@ -30,25 +31,50 @@ std::string ExecutableFolder() {
 }
 
 // Cache files whose download is under way. The user interface keeps running while a download
-// waits, so a click can ask for the same picture again; a second download into the same file
-// would truncate the first one's output under it.
-std::set<std::string>& DownloadsInFlight() {
-    static std::set<std::string> paths;
-    return paths;
+// waits, so a click can ask for the same picture again, and the start fetches several pictures
+// at once on worker threads; a second download into the same file would truncate the first
+// one's output under it. Never destroyed: a worker still downloading when the process ends must
+// not find the set gone.
+struct InFlightSet {
+    std::mutex lock;
+    std::set<std::string> paths;
+};
+
+InFlightSet& DownloadsInFlight() {
+    static auto* downloads = new InFlightSet;
+    return *downloads;
 }
 
+// Claims the path for one download; empty when another download holds it already.
 class InFlightMark {
 public:
     explicit InFlightMark(std::string path) : m_path(std::move(path)) {
-        DownloadsInFlight().insert(m_path);
+        InFlightSet& downloads = DownloadsInFlight();
+        const std::lock_guard<std::mutex> hold(downloads.lock);
+        m_claimed = downloads.paths.insert(m_path).second;
     }
-    ~InFlightMark() { DownloadsInFlight().erase(m_path); }
+    ~InFlightMark() {
+        if (!m_claimed)
+            return;
+        InFlightSet& downloads = DownloadsInFlight();
+        const std::lock_guard<std::mutex> hold(downloads.lock);
+        downloads.paths.erase(m_path);
+    }
     InFlightMark(const InFlightMark&) = delete;
     InFlightMark& operator=(const InFlightMark&) = delete;
 
+    bool claimed() const { return m_claimed; }
+
 private:
     std::string m_path;
+    bool m_claimed = false;
 };
+
+bool InFlight(const std::string& path) {
+    InFlightSet& downloads = DownloadsInFlight();
+    const std::lock_guard<std::mutex> hold(downloads.lock);
+    return downloads.paths.count(path) != 0;
+}
 
 bool IsFile(const std::string& path) {
     std::error_code error;
@@ -78,14 +104,20 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix) {
 }
 
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix) {
-    std::string path = CacheFilePath(url, suffix);
+    return FetchPictureInto(url, suffix, CacheFilePath(url, suffix));
+}
+
+std::optional<std::string> FetchPictureInto(const std::string& url, std::string_view suffix,
+                                            const std::string& path) {
     // Asked before the file test: the file of a download under way exists, half written.
-    if (DownloadsInFlight().count(path))
+    if (InFlight(path))
         return std::nullopt;
     if (IsFile(path))
         return path;
 
     const InFlightMark mark(path);
+    if (!mark.claimed())  // another thread started the same download just now
+        return std::nullopt;
     bool fetched = false;
     try {
         fetched = FetchToFile(url + std::string(suffix), path);
@@ -97,6 +129,10 @@ std::optional<std::string> FetchCachedPicture(const std::string& url, std::strin
     if (fetched && IsFile(path))
         return path;
     return std::nullopt;
+}
+
+bool PictureDownloadInFlight(const std::string& path) {
+    return InFlight(path);
 }
 
 void PruneCache(const std::vector<std::string>& imageUrls) {

@@ -23,6 +23,13 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix);
 // downloaded into it. Returns the path when a file is there afterwards; nullopt when the download
 // failed, the file could not be created, or a download of the same file is already under way.
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix);
+// The same into a path computed beforehand (CacheFilePath(url, suffix)), so that worker threads
+// need not work out the cache folder. Safe to call from any thread; of two calls for one path at
+// the same time only one downloads, the other gets nullopt.
+std::optional<std::string> FetchPictureInto(const std::string& url, std::string_view suffix,
+                                            const std::string& path);
+// True while a download into the cache file at path is under way.
+bool PictureDownloadInFlight(const std::string& path);
 
 // Deletes every ".jpg" below ImageCacheDir() whose name is neither the 250 nor the 310 name of
 // a listed URL. Other extensions and folders are left alone.

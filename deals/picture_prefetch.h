@@ -1,0 +1,30 @@
+#pragma once
+// Fetching the tile pictures a start needs before the tiles are built, several at a time, the
+// way a browser fetches the pictures of a page. Each download goes through the picture cache
+// exactly as a tile's own would (same request, same file, same in-flight guard); only their
+// timing overlaps. The tiles then find the files in the cache.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// How long a start waits for its tile pictures when it is given no budget of its own.
+inline constexpr std::chrono::milliseconds kDefaultTilePictureBudget{45000};
+
+// Downloads at the same time to one host, as browsers allow.
+inline constexpr int kPictureConnectionsPerHost = 6;
+
+// The per-host limit in force: kPictureConnectionsPerHost, or the environment variable
+// ZORVIA_PICTURE_CONNECTIONS (1 to 6) when set, which the latency benchmark uses to measure the
+// one-at-a-time start beside the concurrent one.
+int PictureConnectionsPerHost();
+
+// Makes sure the 250 x 250 pictures of the listed URLs are in the cache. URLs whose file is
+// there already (or being downloaded) are skipped, a URL listed twice is fetched once. The
+// downloads run on worker threads; the calling thread waits for them and, while AntiFreeze is in
+// force, dispatches pending events between short waits. Returns when every download has ended
+// or at the deadline; a download still under way then goes on in the background and its tile
+// keeps the placeholder (the in-flight guard keeps the tile away from the half-written file).
+// Failed downloads leave no file, so the picture is tried again at the next start.
+void PrefetchTilePictures(const std::vector<std::string>& imageUrls,
+                          std::chrono::steady_clock::time_point deadline);
