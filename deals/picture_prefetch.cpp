@@ -79,8 +79,7 @@ void RunWorker(const std::shared_ptr<Downloads>& downloads) {
         {
             std::unique_lock<std::mutex> hold(downloads->lock);
             downloads->changed.wait(hold, [&] {
-                return downloads->stop || downloads->queued.empty() ||
-                       TakeNext(*downloads, next);
+                return downloads->stop || downloads->queued.empty() || TakeNext(*downloads, next);
             });
             if (next.path.empty())
                 break;  // stopped, or nothing left to start
@@ -145,8 +144,8 @@ void PrefetchTilePictures(const std::vector<std::string>& imageUrls, Clock::time
             finished = downloads->workersLeft == 0;
             if (finished || now >= deadline)
                 break;
-            downloads->changed.wait_for(hold, std::min<Clock::duration>(kEventSlice,
-                                                                         deadline - now));
+            downloads->changed.wait_for(hold,
+                                        std::min<Clock::duration>(kEventSlice, deadline - now));
             finished = downloads->workersLeft == 0;
             if (finished)
                 break;

@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
         std::printf(
             "run %d (%s): LoadItems %.1f ms (processor %.1f ms) for %zu tiles (%.3f ms per tile); "
             "resident +%.1f MiB after the load, +%.1f MiB after painting: %.3f MiB per tile\n",
-            run, shown ? "window on screen" : "before the window is shown", loadMs, loadCpuMs, tiles,
-            loadMs / static_cast<double>(tiles), afterLoad - before, afterPaint - before,
+            run, shown ? "window on screen" : "before the window is shown", loadMs, loadCpuMs,
+            tiles, loadMs / static_cast<double>(tiles), afterLoad - before, afterPaint - before,
             (afterPaint - before) / static_cast<double>(tiles));
     }
 
@@ -179,9 +179,10 @@ int main(int argc, char** argv) {
                   "sales_num", "stock", "imagefile", "stop_time"})
                 bytes += deal.value(name).size();
         }
-        std::printf("feed parsed and every value read: %.1f ms (processor %.1f ms, %zu value "
-                    "bytes)\n",
-                    MsSince(parseStart), ThreadCpuMs() - parseCpu, bytes);
+        std::printf(
+            "feed parsed and every value read: %.1f ms (processor %.1f ms, %zu value "
+            "bytes)\n",
+            MsSince(parseStart), ThreadCpuMs() - parseCpu, bytes);
     }
 
     {

@@ -79,27 +79,27 @@ TEST_F(PicturePrefetch, AnswersInAnyOrderLeaveEachTileItsOwnPictureOrItsPlacehol
         CannedReply reply;
         reply.body = served[i];
         switch (static_cast<Answer>(i % 5)) {
-        case Answer::Quick:
-            expectPicture[i] = true;
-            break;
-        case Answer::Slow:
-            // Earlier deals answer later, so the files arrive against the feed's order.
-            reply.delayMs = static_cast<int>(400 - 9 * i);
-            expectPicture[i] = true;
-            break;
-        case Answer::NotFound:
-            reply = CannedReply{};
-            reply.status = 404;
-            reply.body = "<html>no such picture</html>";
-            break;
-        case Answer::HangUp:
-            reply = CannedReply{};
-            reply.hangUp = true;
-            break;
-        case Answer::Stalls:
-            reply.pauseMidBodyMs = 150;  // half the file, a pause, then the rest
-            expectPicture[i] = true;
-            break;
+            case Answer::Quick:
+                expectPicture[i] = true;
+                break;
+            case Answer::Slow:
+                // Earlier deals answer later, so the files arrive against the feed's order.
+                reply.delayMs = static_cast<int>(400 - 9 * i);
+                expectPicture[i] = true;
+                break;
+            case Answer::NotFound:
+                reply = CannedReply{};
+                reply.status = 404;
+                reply.body = "<html>no such picture</html>";
+                break;
+            case Answer::HangUp:
+                reply = CannedReply{};
+                reply.hangUp = true;
+                break;
+            case Answer::Stalls:
+                reply.pauseMidBodyMs = 150;  // half the file, a pause, then the rest
+                expectPicture[i] = true;
+                break;
         }
         server().setReply(target, reply);
     }
@@ -235,9 +235,8 @@ TEST_F(PicturePrefetch, OutOfTimeTheTilesKeepTheirPlaceholdersAndNothingIsFetche
 
 TEST(FeedPictureList, StopsWhereTheGridStops) {
     std::vector<FeedDealValues> deals = NumberedDeals(5, "http://127.0.0.1:1/pic");
-    const std::vector<std::string> all{deals[0].imagefile, deals[1].imagefile,
-                                       deals[2].imagefile, deals[3].imagefile,
-                                       deals[4].imagefile};
+    const std::vector<std::string> all{deals[0].imagefile, deals[1].imagefile, deals[2].imagefile,
+                                       deals[3].imagefile, deals[4].imagefile};
     EXPECT_EQ(FeedPictureUrls(FeedDocumentText(deals)), all);
     EXPECT_TRUE(FeedPictureUrls("<deals>").empty()) << "not well-formed";
     EXPECT_TRUE(FeedPictureUrls("").empty());
@@ -269,8 +268,8 @@ LoopbackServer& TestServer() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY",
-                             "ZORVIA_PICTURE_CONNECTIONS"})
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY", "ZORVIA_PICTURE_CONNECTIONS"})
         unsetenv(name);
     const std::string home = MakeTempFolder("zorvia-prefetch-home-");
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
