@@ -108,7 +108,7 @@ std::optional<std::string> FetchCachedPicture(const std::string& url, std::strin
 }
 
 std::optional<std::string> FetchPictureInto(const std::string& url, std::string_view suffix,
-                                            const std::string& path) {
+                                            const std::string& path, HttpClient* client) {
     // Asked before the file test: the file of a download under way exists, half written.
     if (InFlight(path))
         return std::nullopt;
@@ -120,7 +120,8 @@ std::optional<std::string> FetchPictureInto(const std::string& url, std::string_
         return std::nullopt;
     bool fetched = false;
     try {
-        fetched = FetchToFile(url + std::string(suffix), path);
+        const std::string source = url + std::string(suffix);
+        fetched = client ? FetchToFile(*client, source, path) : FetchToFile(source, path);
     } catch (const std::exception&) {
         // The file could not be created (a folder that cannot be made, no permission): the
         // picture stays missing like after a failed download, and is tried again next time.

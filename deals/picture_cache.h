@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+class HttpClient;
+
 inline constexpr std::string_view kTilePictureSuffix = "_250x250.jpg";
 inline constexpr std::string_view kDetailsPictureSuffix = "_310x310.jpg";
 
@@ -24,10 +26,11 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix);
 // failed, the file could not be created, or a download of the same file is already under way.
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix);
 // The same into a path computed beforehand (CacheFilePath(url, suffix)), so that worker threads
-// need not work out the cache folder. Safe to call from any thread; of two calls for one path at
-// the same time only one downloads, the other gets nullopt.
+// need not work out the cache folder, and on the given client when there is one (a client of
+// its own otherwise). Safe to call from any thread; of two calls for one path at the same time
+// only one downloads, the other gets nullopt.
 std::optional<std::string> FetchPictureInto(const std::string& url, std::string_view suffix,
-                                            const std::string& path);
+                                            const std::string& path, HttpClient* client = nullptr);
 // True while a download into the cache file at path is under way.
 bool PictureDownloadInFlight(const std::string& path);
 

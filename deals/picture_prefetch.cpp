@@ -16,6 +16,8 @@
 
 #include "deals/picture_cache.h"
 #include "services/http/anti_freeze.h"
+#include "services/http/cookie_jar.h"
+#include "services/http/http_client.h"
 #include "services/http/request_url.h"
 
 namespace {
@@ -74,6 +76,10 @@ bool TakeNext(Downloads& downloads, Download& next) {
 
 // A worker never dispatches events and never touches a widget: it only downloads.
 void RunWorker(const std::shared_ptr<Downloads>& downloads) {
+    // One client for the worker's downloads, so that a server that keeps the connection open
+    // serves the next picture without a new connection, as a browser's would.
+    HttpClient client;
+    ApplySystemProxy(client);
     for (;;) {
         Download next;
         {
@@ -84,8 +90,10 @@ void RunWorker(const std::shared_ptr<Downloads>& downloads) {
             if (next.path.empty())
                 break;  // stopped, or nothing left to start
         }
-        // The same request and file as a tile's own download, on a client of its own.
-        FetchPictureInto(next.url, kTilePictureSuffix, next.path);
+        // The same request and file as a tile's own download. Each request goes out as the
+        // only request of a fresh client would: no cookies from the replies before it.
+        client.cookies().Clear();
+        FetchPictureInto(next.url, kTilePictureSuffix, next.path, &client);
         {
             const std::lock_guard<std::mutex> hold(downloads->lock);
             --downloads->activePerHost[next.host];
@@ -103,7 +111,7 @@ void RunWorker(const std::shared_ptr<Downloads>& downloads) {
 
 int PictureConnectionsPerHost() {
     const char* text = std::getenv("ZORVIA_PICTURE_CONNECTIONS");
-    if (text == nullptr || text[0] < '1' || text[0] > '0' + kPictureConnectionsPerHost ||
+    if (text == nullptr || text[0] < '0' || text[0] > '0' + kPictureConnectionsPerHost ||
         text[1] != '\0')
         return kPictureConnectionsPerHost;
     return text[0] - '0';
@@ -112,6 +120,8 @@ int PictureConnectionsPerHost() {
 void PrefetchTilePictures(const std::vector<std::string>& imageUrls, Clock::time_point deadline) {
     auto downloads = std::make_shared<Downloads>();
     downloads->perHost = PictureConnectionsPerHost();
+    if (downloads->perHost == 0)
+        return;  // the tiles download their own pictures, one after another
 
     // Worked out here, on the calling thread: which files are missing, each one once.
     std::set<std::string> seen;

@@ -15,8 +15,9 @@ inline constexpr std::chrono::milliseconds kDefaultTilePictureBudget{45000};
 inline constexpr int kPictureConnectionsPerHost = 6;
 
 // The per-host limit in force: kPictureConnectionsPerHost, or the environment variable
-// ZORVIA_PICTURE_CONNECTIONS (1 to 6) when set, which the latency benchmark uses to measure the
-// one-at-a-time start beside the concurrent one.
+// ZORVIA_PICTURE_CONNECTIONS (0 to 6) when set, which the latency benchmark uses to measure the
+// start beside one that fetches one picture at a time (1) or none ahead at all, each tile its
+// own on a new connection (0).
 int PictureConnectionsPerHost();
 
 // Makes sure the 250 x 250 pictures of the listed URLs are in the cache. URLs whose file is

@@ -160,6 +160,10 @@ std::string FetchText(HttpClient& client, const std::string& url) {
 bool FetchToFile(const std::string& url, const std::string& path) {
     HttpClient client;
     ApplySystemProxy(client);
+    return FetchToFile(client, url, path);
+}
+
+bool FetchToFile(HttpClient& client, const std::string& url, const std::string& path) {
     CreateFolderChain(path);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)

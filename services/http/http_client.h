@@ -66,6 +66,9 @@ std::string FetchText(HttpClient& client, const std::string& url);
 // True on success; on a failed request the file is removed and false returned. A file that
 // cannot be created throws.
 bool FetchToFile(const std::string& url, const std::string& path);
+// The same on the given client, whose connection (when the server keeps it open) then serves
+// the next download too.
+bool FetchToFile(HttpClient& client, const std::string& url, const std::string& path);
 // Closes the client's connection if one is open. Called while the client's request waits (from
 // an event dispatched by AntiFreeze), it ends that request's connection, which then fails.
 void Disconnect(HttpClient& client);

@@ -159,7 +159,7 @@ TEST_F(PicturePrefetch, NoMoreThanTheLimitPerHostAtOnce) {
     for (const FeedDealValues& deal : deals)
         urls.push_back(deal.imagefile);
 
-    for (const char* limit : {"", "1", "3"}) {
+    for (const char* limit : {"", "1", "3", "0"}) {
         SCOPED_TRACE(std::string("ZORVIA_PICTURE_CONNECTIONS=") + limit);
         std::unique_ptr<ConnectionsOverride> override;
         if (limit[0] != '\0')
@@ -170,6 +170,12 @@ TEST_F(PicturePrefetch, NoMoreThanTheLimitPerHostAtOnce) {
             std::filesystem::remove(CacheFilePath(url, kTilePictureSuffix));
         server().clearRequests();
         server().hold();
+        if (expected == 0) {
+            // Nothing is fetched ahead: the tiles download their own pictures as they come.
+            PrefetchTilePictures(urls, std::chrono::steady_clock::now() + std::chrono::minutes(1));
+            EXPECT_TRUE(server().requests().empty());
+            continue;
+        }
 
         // Off the user-interface thread, so that this one can watch the server meanwhile.
         std::thread start([&urls] {
