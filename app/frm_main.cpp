@@ -107,8 +107,8 @@ void TfrmZORMain::LoadItems() {
     try {
         const std::string text = FetchDealFeed(IdHTTP1);
         // The missing pictures come together first; each tile then finds its own in the cache.
-        PrefetchTilePictures(FeedPictureUrls(text),
-                             std::chrono::steady_clock::now() + kDefaultTilePictureBudget);
+        const TilePicturePrefetch pictures(
+            FeedPictureUrls(text), std::chrono::steady_clock::now() + kDefaultTilePictureBudget);
         ParseItems(text);
     } catch (...) {
         // A feed that cannot be had or read leaves the grid as far as it got; nothing is said.

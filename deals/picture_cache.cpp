@@ -45,36 +45,29 @@ InFlightSet& DownloadsInFlight() {
     return *downloads;
 }
 
-// Claims the path for one download; empty when another download holds it already.
-class InFlightMark {
-public:
-    explicit InFlightMark(std::string path) : m_path(std::move(path)) {
-        InFlightSet& downloads = DownloadsInFlight();
-        const std::lock_guard<std::mutex> hold(downloads.lock);
-        m_claimed = downloads.paths.insert(m_path).second;
-    }
-    ~InFlightMark() {
-        if (!m_claimed)
-            return;
-        InFlightSet& downloads = DownloadsInFlight();
-        const std::lock_guard<std::mutex> hold(downloads.lock);
-        downloads.paths.erase(m_path);
-    }
-    InFlightMark(const InFlightMark&) = delete;
-    InFlightMark& operator=(const InFlightMark&) = delete;
-
-    bool claimed() const { return m_claimed; }
-
-private:
-    std::string m_path;
-    bool m_claimed = false;
-};
-
 bool InFlight(const std::string& path) {
     InFlightSet& downloads = DownloadsInFlight();
     const std::lock_guard<std::mutex> hold(downloads.lock);
     return downloads.paths.count(path) != 0;
 }
+
+}  // namespace
+
+PictureDownloadClaim::PictureDownloadClaim(std::string path) : m_path(std::move(path)) {
+    InFlightSet& downloads = DownloadsInFlight();
+    const std::lock_guard<std::mutex> hold(downloads.lock);
+    m_claimed = downloads.paths.insert(m_path).second;
+}
+
+PictureDownloadClaim::~PictureDownloadClaim() {
+    if (!m_claimed)
+        return;
+    InFlightSet& downloads = DownloadsInFlight();
+    const std::lock_guard<std::mutex> hold(downloads.lock);
+    downloads.paths.erase(m_path);
+}
+
+namespace {
 
 bool IsFile(const std::string& path) {
     std::error_code error;
@@ -115,7 +108,7 @@ std::optional<std::string> FetchPictureInto(const std::string& url, std::string_
     if (IsFile(path))
         return path;
 
-    const InFlightMark mark(path);
+    const PictureDownloadClaim mark(path);
     if (!mark.claimed())  // another thread started the same download just now
         return std::nullopt;
     bool fetched = false;

@@ -34,6 +34,24 @@ std::optional<std::string> FetchPictureInto(const std::string& url, std::string_
 // True while a download into the cache file at path is under way.
 bool PictureDownloadInFlight(const std::string& path);
 
+// Marks the cache file at path as being downloaded for as long as it exists, unless another
+// download holds it already (claimed() false): lookups of that file meanwhile get nothing and
+// start no download of their own. Every download holds one; the start holds one for each
+// picture it could not fetch, so that the tile does not ask for it a second time.
+class PictureDownloadClaim {
+public:
+    explicit PictureDownloadClaim(std::string path);
+    ~PictureDownloadClaim();
+    PictureDownloadClaim(const PictureDownloadClaim&) = delete;
+    PictureDownloadClaim& operator=(const PictureDownloadClaim&) = delete;
+
+    bool claimed() const { return m_claimed; }
+
+private:
+    std::string m_path;
+    bool m_claimed = false;
+};
+
 // Deletes every ".jpg" below ImageCacheDir() whose name is neither the 250 nor the 310 name of
 // a listed URL. Other extensions and folders are left alone.
 void PruneCache(const std::vector<std::string>& imageUrls);

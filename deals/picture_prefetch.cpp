@@ -117,7 +117,10 @@ int PictureConnectionsPerHost() {
     return text[0] - '0';
 }
 
-void PrefetchTilePictures(const std::vector<std::string>& imageUrls, Clock::time_point deadline) {
+TilePicturePrefetch::~TilePicturePrefetch() = default;
+
+TilePicturePrefetch::TilePicturePrefetch(const std::vector<std::string>& imageUrls,
+                                         Clock::time_point deadline) {
     auto downloads = std::make_shared<Downloads>();
     downloads->perHost = PictureConnectionsPerHost();
     if (downloads->perHost == 0)
@@ -126,10 +129,12 @@ void PrefetchTilePictures(const std::vector<std::string>& imageUrls, Clock::time
     // Worked out here, on the calling thread: which files are missing, each one once.
     std::set<std::string> seen;
     std::set<std::string> hosts;
+    std::vector<std::string> attempted;
     for (const std::string& url : imageUrls) {
         std::string path = CacheFilePath(url, kTilePictureSuffix);
         if (!seen.insert(path).second || PictureDownloadInFlight(path) || IsFile(path))
             continue;
+        attempted.push_back(path);
         Download download{url, std::move(path), HostOf(url + std::string(kTilePictureSuffix))};
         hosts.insert(download.host);
         downloads->queued.push_back(std::move(download));
@@ -167,14 +172,23 @@ void PrefetchTilePictures(const std::vector<std::string>& imageUrls, Clock::time
     if (finished) {
         for (std::thread& thread : threads)
             thread.join();
-        return;
+    } else {
+        // Out of time: nothing new starts, and the downloads under way end on their own.
+        {
+            const std::lock_guard<std::mutex> hold(downloads->lock);
+            downloads->stop = true;
+        }
+        downloads->changed.notify_all();
+        for (std::thread& thread : threads)
+            thread.detach();
     }
-    // Out of time: nothing new starts, and the downloads under way end on their own.
-    {
-        const std::lock_guard<std::mutex> hold(downloads->lock);
-        downloads->stop = true;
+    // The pictures that did not come (failed, or never started in time) are held as under way
+    // while this object exists; one still downloading is held by its own download.
+    for (const std::string& path : attempted) {
+        if (IsFile(path))
+            continue;
+        auto hold = std::make_unique<PictureDownloadClaim>(path);
+        if (hold->claimed())
+            m_failed.push_back(std::move(hold));
     }
-    downloads->changed.notify_all();
-    for (std::thread& thread : threads)
-        thread.detach();
 }

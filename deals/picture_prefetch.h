@@ -5,8 +5,11 @@
 // timing overlaps. The tiles then find the files in the cache.
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "deals/picture_cache.h"
 
 // How long a start waits for its tile pictures when it is given no budget of its own.
 inline constexpr std::chrono::milliseconds kDefaultTilePictureBudget{45000};
@@ -22,10 +25,21 @@ int PictureConnectionsPerHost();
 
 // Makes sure the 250 x 250 pictures of the listed URLs are in the cache. URLs whose file is
 // there already (or being downloaded) are skipped, a URL listed twice is fetched once. The
-// downloads run on worker threads; the calling thread waits for them and, while AntiFreeze is in
-// force, dispatches pending events between short waits. Returns when every download has ended
-// or at the deadline; a download still under way then goes on in the background and its tile
-// keeps the placeholder (the in-flight guard keeps the tile away from the half-written file).
-// Failed downloads leave no file, so the picture is tried again at the next start.
-void PrefetchTilePictures(const std::vector<std::string>& imageUrls,
-                          std::chrono::steady_clock::time_point deadline);
+// downloads run on worker threads; the constructing thread waits for them and, while AntiFreeze
+// is in force, dispatches pending events between short waits. The constructor returns when
+// every download has ended or at the deadline; a download still under way then goes on in the
+// background, and its tile keeps the placeholder (the in-flight guard keeps the tile away from
+// the half-written file). Failed downloads leave no file, so the picture is tried again at the
+// next start; until then this object holds them as under way, so that their tiles, built while
+// it exists, do not ask for them a second time.
+class TilePicturePrefetch {
+public:
+    TilePicturePrefetch(const std::vector<std::string>& imageUrls,
+                        std::chrono::steady_clock::time_point deadline);
+    ~TilePicturePrefetch();
+    TilePicturePrefetch(const TilePicturePrefetch&) = delete;
+    TilePicturePrefetch& operator=(const TilePicturePrefetch&) = delete;
+
+private:
+    std::vector<std::unique_ptr<PictureDownloadClaim>> m_failed;
+};

@@ -172,14 +172,16 @@ TEST_F(PicturePrefetch, NoMoreThanTheLimitPerHostAtOnce) {
         server().hold();
         if (expected == 0) {
             // Nothing is fetched ahead: the tiles download their own pictures as they come.
-            PrefetchTilePictures(urls, std::chrono::steady_clock::now() + std::chrono::minutes(1));
+            const TilePicturePrefetch prefetch(
+                urls, std::chrono::steady_clock::now() + std::chrono::minutes(1));
             EXPECT_TRUE(server().requests().empty());
             continue;
         }
 
         // Off the user-interface thread, so that this one can watch the server meanwhile.
         std::thread start([&urls] {
-            PrefetchTilePictures(urls, std::chrono::steady_clock::now() + std::chrono::minutes(1));
+            const TilePicturePrefetch prefetch(
+                urls, std::chrono::steady_clock::now() + std::chrono::minutes(1));
         });
         ASSERT_TRUE(QTest::qWaitFor([&] { return server().heldCount() == expected; }, 30000));
         // Held answers do not free a connection, so no further request may come in; the
@@ -215,7 +217,8 @@ TEST_F(PicturePrefetch, OutOfTimeTheTilesKeepTheirPlaceholdersAndNothingIsFetche
         });
     }
 
-    PrefetchTilePictures(urls, std::chrono::steady_clock::now() + std::chrono::seconds(3));
+    const TilePicturePrefetch prefetch(urls,
+                                       std::chrono::steady_clock::now() + std::chrono::seconds(3));
     ASSERT_TRUE(QTest::qWaitFor([&] { return server().heldCount() == int(urls.size()); }, 30000));
     std::vector<std::unique_ptr<TItemPanel>> tiles;
     for (const std::string& url : urls) {
