@@ -1,6 +1,8 @@
 #include "views/label.h"
 
+#include <QHash>
 #include <QMouseEvent>
+#include <QStyle>
 
 TLabel::TLabel(QWidget* parent) : QLabel(parent) {
     setContentsMargins(0, 0, 0, 0);
@@ -9,6 +11,40 @@ TLabel::TLabel(QWidget* parent) : QLabel(parent) {
     setWordWrap(false);
     setTextFormat(Qt::PlainText);
     setAutoFillBackground(false);
+}
+
+namespace {
+
+// Beyond this many sizes the remembered ones are forgotten and gathered anew.
+constexpr qsizetype kMostRememberedSizes = 4096;
+
+}  // namespace
+
+QSize TLabel::sizeHint() const {
+    // Only a plain one-line text with nothing beside it is sized by its font and text alone.
+    if (textFormat() != Qt::PlainText || wordWrap() || !pixmap().isNull() || movie() != nullptr)
+        return QLabel::sizeHint();
+    static QHash<QString, QSize> remembered;
+    const QMargins edges = contentsMargins();
+    QString key = font().key();
+    key += QChar(0x1F);
+    key += text();
+    key += QChar(0x1F);
+    for (const int value : {margin(), indent(), static_cast<int>(alignment()), frameWidth(),
+                            static_cast<int>(textInteractionFlags()), edges.left(), edges.top(),
+                            edges.right(), edges.bottom(), logicalDpiX(), logicalDpiY()}) {
+        key += QString::number(value);
+        key += QLatin1Char(',');
+    }
+    key += QString::number(reinterpret_cast<quintptr>(style()), 16);
+    const auto found = remembered.constFind(key);
+    if (found != remembered.constEnd())
+        return *found;
+    const QSize size = QLabel::sizeHint();
+    if (remembered.size() >= kMostRememberedSizes)
+        remembered.clear();
+    remembered.insert(key, size);
+    return size;
 }
 
 void TLabel::setAutoSize(bool on) {

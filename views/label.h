@@ -23,6 +23,11 @@ public:
     // Counts how often the text really changed (labels that must not be rewritten needlessly).
     int textWrites() const { return m_textWrites; }
 
+    // QLabel's size for the text, remembered per font and text for every label: a grid of
+    // hundreds of tiles sizes the same captions and prices over and over, and laying out the
+    // text is most of what a label costs to make.
+    QSize sizeHint() const override;
+
 signals:
     void clicked();
 
