@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "app/message_boxes.h"
 #include "views/fonts.h"
 
 namespace {
@@ -39,9 +40,7 @@ void ZorviaApplication::ShowErrorReport(const QString& message) {
         ErrorReporter()(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok);
-    box.exec();
+    MakeErrorReportBox(text)->exec();
 }
 
 void ZorviaApplication::SetErrorReporterForTesting(std::function<void(const QString&)> reporter) {

@@ -1,7 +1,9 @@
 #include "app/frm_main.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -9,16 +11,19 @@
 #include <QWheelEvent>
 
 #include "app/details_opening.h"
+#include "app/start_budget.h"
 #include "app/wheel_hook.h"
 #include "deals/deal_clock.h"
 #include "deals/deal_feed.h"
 #include "deals/feed_pictures.h"
+#include "deals/picture_budget.h"
 #include "deals/picture_cache.h"
 #include "deals/picture_prefetch.h"
 #include "deals/vendor_service.h"
 #include "services/date_text.h"
 #include "services/number_text.h"
 #include "views/fonts.h"
+#include "views/grid_keys.h"
 #include "views/item_panel.h"
 #include "views/scroll_box.h"
 #include "views/window_centring.h"
@@ -56,7 +61,14 @@ TfrmZORMain::TfrmZORMain(QWidget* parent) : QWidget(parent) {
         ApplicationEvents1Message(event, handled);
     };
 
+    // A new main window is a program that runs (tests make several in one process).
+    AntiFreeze::SetQuitting(false);
     FormCreate();
+}
+
+void TfrmZORMain::keyPressEvent(QKeyEvent* event) {
+    if (!ScrollByKey(*ScrollBox1, *event))
+        QWidget::keyPressEvent(event);
 }
 
 TfrmZORMain::~TfrmZORMain() {
@@ -78,8 +90,16 @@ void TfrmZORMain::FormCreate() {
         CentreWindowIn(*this, screen->availableGeometry());
 
     SetClockTime(CurrentLocalDateTime());
-    LoadItems();
-    PruneCache(ImageUrlList);
+    // A cache is only pruned against a feed that was read: a feed that could not be had says
+    // nothing about which pictures are still wanted.
+    if (LoadItems())
+        PruneCache(ImageUrlList);
+}
+
+void TfrmZORMain::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    AntiFreeze::SetQuitting(true);
+    emit closed();
 }
 
 void TfrmZORMain::SetClockTime(DateTime value) {
@@ -102,17 +122,30 @@ void TfrmZORMain::ApplicationEvents1Message(QEvent* event, bool& /*handled*/) {
                                                     : QAbstractSlider::SliderSingleStepAdd);
 }
 
-void TfrmZORMain::LoadItems() {
+bool TfrmZORMain::LoadItems() {
+    // The program comes up even when the service, the picture hosts or the proxy stall.
     ApplySystemProxy(IdHTTP1);
+    const HttpLimits usual = IdHTTP1.Limits;
+    IdHTTP1.Limits.Deadline = FeedDeadline();
+    std::string text;
     try {
-        const std::string text = FetchDealFeed(IdHTTP1);
-        // The missing pictures come together first; each tile then finds its own in the cache.
-        const TilePicturePrefetch pictures(
-            FeedPictureUrls(text), std::chrono::steady_clock::now() + kDefaultTilePictureBudget);
+        text = FetchDealFeed(IdHTTP1);
+    } catch (...) {
+        // A feed that cannot be had leaves the grid empty; nothing is said.
+        IdHTTP1.Limits = usual;
+        return false;
+    }
+    IdHTTP1.Limits = usual;
+    try {
+        const PictureBudget pictures(PicturesDeadline());
+        // The missing pictures come together first, within the same budget; each tile then
+        // finds its own in the cache.
+        const TilePicturePrefetch prefetched(FeedPictureUrls(text), pictures.deadline());
         ParseItems(text);
     } catch (...) {
-        // A feed that cannot be had or read leaves the grid as far as it got; nothing is said.
+        return false;  // not a feed that can be read
     }
+    return true;
 }
 
 void TfrmZORMain::ParseItems(const std::string& text) {
@@ -122,28 +155,36 @@ void TfrmZORMain::ParseItems(const std::string& text) {
     const int count = document.dealCount();
     // The content is sized once, for every tile placed, however the loop ends.
     const TScrollBox::TileBatch batch(*ScrollBox1);
+    int placed = 0;
     for (int i = 0; i < count; ++i) {
-        const FeedDeal deal = document.deal(i);
-        // A deal that fails half way is dropped with its tile; the grid never shows it. The tile
-        // is made inside the grid, hidden until it is placed: moved in afterwards, each tile
-        // would have its fonts, palette and style worked out twice.
-        auto tile = std::make_unique<TItemPanel>(ScrollBox1->content());
-        tile->move((i % 3) * kTileStep + kTileMargin, (i / 3) * kTileStep + kTileMargin);
-        tile->setNick(deal.value("nick"));
-        tile->setShort_Title(deal.value("short_title"));
-        tile->setFull_Title(deal.value("full_title"));
-        tile->setPrice(ReadMoney(deal.value("price")));
-        tile->setSPrice(ReadMoney(deal.value("sprice")));
-        tile->setNum_iid(deal.value("num_iid"));
-        tile->setItemUrl(deal.value("itemurl"));
-        tile->setSales_Num(ReadCount(deal.value("sales_num")));
-        tile->setStock(ReadCount(deal.value("stock")));
-        tile->setImagefile(deal.value("imagefile"));
-        ImageUrlList.push_back(tile->Imagefile());
-        tile->setStop_time(ReadDateTime(deal.value("stop_time")));
-        TItemPanel* placed = tile.release();
-        ScrollBox1->addTile(placed);
-        placed->OnImageButClick = [this](TItemPanel* sender) { ItemImageButClick(sender); };
+        // A deal that fails half way is dropped with its tile, and only it: the grid never shows
+        // it, and the next deal takes its place. Its picture URL stays listed once its picture
+        // was asked for, so the pruning keeps a file that was fetched. The tile is made inside
+        // the grid, hidden until it is placed: moved in afterwards, each tile would have its
+        // fonts, palette and style worked out twice.
+        try {
+            const FeedDeal deal = document.deal(i);
+            auto tile = std::make_unique<TItemPanel>(ScrollBox1->content());
+            tile->move((placed % 3) * kTileStep + kTileMargin,
+                       (placed / 3) * kTileStep + kTileMargin);
+            tile->setNick(deal.value("nick"));
+            tile->setShort_Title(deal.value("short_title"));
+            tile->setFull_Title(deal.value("full_title"));
+            tile->setPrice(ReadMoney(deal.value("price")));
+            tile->setSPrice(ReadMoney(deal.value("sprice")));
+            tile->setNum_iid(deal.value("num_iid"));
+            tile->setItemUrl(deal.value("itemurl"));
+            tile->setSales_Num(ReadCount(deal.value("sales_num")));
+            tile->setStock(ReadCount(deal.value("stock")));
+            tile->setImagefile(deal.value("imagefile"));
+            ImageUrlList.push_back(tile->Imagefile());
+            tile->setStop_time(ReadDateTime(deal.value("stop_time")));
+            TItemPanel* shown = tile.release();
+            ScrollBox1->addTile(shown);
+            shown->OnImageButClick = [this](TItemPanel* sender) { ItemImageButClick(sender); };
+            ++placed;
+        } catch (...) {
+        }
     }
 }
 
@@ -164,6 +205,9 @@ void TfrmZORMain::ItemImageButClick(TItemPanel* tile) {
         CloseQuietly(IdHTTP1);
     }
     m_refreshing = false;
+    // Closed while the count was asked for: the program is ending, no window opens.
+    if (AntiFreeze::Quitting())
+        return;
     OpenDetailsWindow(this, tile->record(), ClockTime);
 }
 

@@ -45,9 +45,13 @@ public:
     void Timer1Timer();
     void ApplicationEvents1Message(QEvent* event, bool& handled);
 
-    // Fetches the feed and builds the grid; any failure ends it silently, keeping what was built.
-    void LoadItems();
-    // Builds one tile per deal of the document; throws at the first deal that cannot be read.
+    // Fetches the feed (by the start's feed deadline) and builds the grid, the tile pictures
+    // sharing one time budget. True when a feed was read, even one without deals; false when
+    // it could not be fetched or parsed, which is silent.
+    bool LoadItems();
+    // Builds one tile per deal of the document, placed one after the other in the grid; a deal
+    // whose values cannot be read gets no tile and the deals after it load. Throws only when the
+    // document cannot be parsed.
     void ParseItems(const std::string& text);
 
     // A tile's picture or button was clicked: refresh its sales count, then open its details.
@@ -57,6 +61,16 @@ public:
 
     // The tiles in the grid, in feed order.
     std::vector<TItemPanel*> tiles() const;
+
+signals:
+    // The window has closed: the program ends.
+    void closed();
+
+protected:
+    // Waiting requests are abandoned at once (see AntiFreeze::SetQuitting).
+    void closeEvent(QCloseEvent* event) override;
+    // The grid's keys scroll it whichever part of the window has the focus.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

@@ -9,10 +9,14 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "app/frm_load.h"
 #include "app/frm_main.h"
+#include "app/message_boxes.h"
+#include "app/platform_choice.h"
+#include "app/start_budget.h"
 #include "deals/vendor_service.h"
 #include "pictures/packaged_pictures.h"
 #include "services/single_instance.h"
@@ -24,10 +28,11 @@ namespace {
 
 void HandOverToUpdater() {
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    QMessageBox box(QMessageBox::Information, QString::fromUtf8("系统升级提示"),
-                    QString::fromUtf8("发现新版本程序,需要升级."), QMessageBox::Ok);
-    box.exec();
+    MakeUpdateNoticeBox()->exec();
 
+    // The updater may start the new program at once: it must find the lock free, or that start
+    // would take this ending process for a running one and quietly end.
+    ReleaseSingleInstanceLock();
     // Whether the updater could be started changes nothing: this program ends either way.
     QProcess::startDetached(QString::fromStdString(UpdaterProgramPath(folder)),
                             {QString::fromLatin1(kUpdaterArgument)});
@@ -39,7 +44,7 @@ void RunNormally(ZorviaApplication& app, const std::string& serviceVersion) {
     splash->setVersionText(QStringLiteral("V:") + QString::fromStdString(serviceVersion));
     splash->paintNow();
 
-    QApplication::setApplicationDisplayName(QString::fromUtf8("ZorviaⅡ"));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("zorvia"));
     const QImage icon = PackagedImage(QStringLiteral("icon"));
     if (!icon.isNull())
@@ -48,6 +53,10 @@ void RunNormally(ZorviaApplication& app, const std::string& serviceVersion) {
     TfrmZORMain mainWindow;
     mainWindow.show();
     splash.reset();
+    // Closing the main window ends the program, also when another window of it is open or a
+    // click's request is still waiting (the window abandons that request as it closes).
+    QObject::connect(&mainWindow, &TfrmZORMain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     app.exec();
 }
 
@@ -65,14 +74,21 @@ std::string UpdaterProgramPath(const std::string& programFolder) {
 }
 
 int RunZorvia(int argc, char** argv) {
+    MarkLaunch();
     if (!TakeSingleInstanceLock(SingleInstanceLockFolder(), kMainWindowClassName))
         return 0;
 
-    // The program takes no arguments; the toolkit is not given any either.
-    int appArgc = argc > 0 ? 1 : 0;
-    char* emptyArgv[] = {nullptr};
-    char* appArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
-    ZorviaApplication app(appArgc, argc > 0 ? appArgv : emptyArgv);
+    // The program takes no arguments, and the toolkit is given none but the window-system
+    // platform: XWayland on a Wayland session, or the one the user named.
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::string platform = ChoosePlatform(PlatformEnvironment::FromProcess(), args).value_or("");
+    char programName[] = "zorvia";
+    char platformOption[] = "-platform";
+    char* appArgv[] = {argc > 0 ? argv[0] : programName, platformOption, platform.data(), nullptr};
+    int appArgc = platform.empty() ? 1 : 3;
+    if (platform.empty())
+        appArgv[1] = nullptr;
+    ZorviaApplication app(appArgc, appArgv);
 
     const std::string serviceVersion = FetchServiceVersion();
     if (NeedsUpdate(serviceVersion)) {

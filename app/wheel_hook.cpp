@@ -29,7 +29,9 @@ int32_t WheelMessageWord(const QWheelEvent& event) {
 }
 
 bool IsVerticalWheelMessage(const QWheelEvent& event) {
-    return !(event.angleDelta().y() == 0 && event.angleDelta().x() != 0);
+    // A touchpad gesture opens and closes with events that carry no distance at all; they are
+    // no turn of a wheel, and a zero word would read as one line down.
+    return event.angleDelta().y() != 0;
 }
 
 TApplicationEvents::TApplicationEvents(QObject* parent) : QObject(parent) {

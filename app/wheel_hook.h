@@ -21,7 +21,8 @@ inline constexpr uint16_t kWheelXButton2 = 0x0040;
 // The wheel message's first parameter: the signed vertical delta in the high 16 bits, the key
 // and button flags in the low 16 bits, read as one signed 32-bit number.
 int32_t WheelMessageWord(const QWheelEvent& event);
-// True for the vertical wheel message; a wheel that only tilts sideways is another message.
+// True for the vertical wheel message; a wheel that only tilts sideways is another message, and
+// an event without any distance (the start and end of a touchpad scroll) is none.
 bool IsVerticalWheelMessage(const QWheelEvent& event);
 
 class TApplicationEvents : public QObject {

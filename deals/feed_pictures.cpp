@@ -13,23 +13,26 @@ std::vector<std::string> FeedPictureUrls(const std::string& feedText) {
             return urls;
         const int count = document.dealCount();
         for (int i = 0; i < count; ++i) {
-            const FeedDeal deal = document.deal(i);
-            // The values a tile reads before its picture, read the same way, so that a deal the
-            // grid stops at costs no download.
-            for (const char* name : {"nick", "short_title", "full_title"})
-                deal.value(name);
-            const double price = ReadMoney(deal.value("price"));
-            const double dealPrice = ReadMoney(deal.value("sprice"));
-            if (dealPrice == 0 || !std::isfinite(10.0 * price / dealPrice))
-                break;
-            deal.value("num_iid");
-            deal.value("itemurl");
-            ReadCount(deal.value("sales_num"));
-            ReadCount(deal.value("stock"));
-            urls.push_back(deal.value("imagefile"));
+            // The values a tile reads before its picture, read the same way and in the same
+            // order, so that a deal the grid drops costs no download; the deals after it go on.
+            try {
+                const FeedDeal deal = document.deal(i);
+                for (const char* name : {"nick", "short_title", "full_title"})
+                    deal.value(name);
+                const double price = ReadMoney(deal.value("price"));
+                const double dealPrice = ReadMoney(deal.value("sprice"));
+                if (dealPrice == 0 || !std::isfinite(10.0 * price / dealPrice))
+                    continue;  // the tile's discount cannot be worked out
+                deal.value("num_iid");
+                deal.value("itemurl");
+                ReadCount(deal.value("sales_num"));
+                ReadCount(deal.value("stock"));
+                urls.push_back(deal.value("imagefile"));
+            } catch (...) {
+            }
         }
     } catch (...) {
-        // The grid stops here too; the pictures listed so far are the ones it shows.
+        // Not a feed the grid can read either: it shows no tile, so no picture is wanted.
     }
     return urls;
 }

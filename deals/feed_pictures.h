@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// The "imagefile" values of the deals the grid will show, in feed order. The grid stops at the
-// first deal it cannot take (an unreadable number, a deal price of nothing, a node that is no
-// element), and so does this list; a feed that is not well-formed gives none.
+// The "imagefile" values of the deals whose tiles ask for their picture, in feed order. A deal
+// the grid cannot take (an unreadable number, a deal price of nothing, a node that is no
+// element) is left out as the grid leaves out its tile, and the deals after it follow; a feed
+// that is not well-formed gives none.
 std::vector<std::string> FeedPictureUrls(const std::string& feedText);

@@ -3,12 +3,15 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <set>
 #include <system_error>
 #include <unordered_set>
 
+#include "deals/picture_budget.h"
+#include "deals/picture_cache_folder.h"
 #include "services/file_utils.h"
 #include "services/http/http_client.h"
 #include "services/md5.h"
@@ -79,7 +82,7 @@ bool IsFile(const std::string& path) {
 std::string ImageCacheDir() {
     if (!CacheDirOverride().empty())
         return CacheDirOverride();
-    return ExecutableFolder() + "/image";
+    return ChooseImageCacheDir(ExecutableFolder(), std::getenv("XDG_CACHE_HOME"), UserHomeFolder());
 }
 
 void SetImageCacheDirForTesting(const std::string& folder) {
@@ -97,16 +100,30 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix) {
 }
 
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix) {
-    return FetchPictureInto(url, suffix, CacheFilePath(url, suffix));
+    std::optional<PictureBudget::Clock::time_point> deadline;
+    if (const PictureBudget* budget = PictureBudget::Current())
+        deadline = budget->deadline();
+    return FetchPictureInto(url, suffix, CacheFilePath(url, suffix), deadline);
 }
 
-std::optional<std::string> FetchPictureInto(const std::string& url, std::string_view suffix,
-                                            const std::string& path, HttpClient* client) {
-    // Asked before the file test: the file of a download under way exists, half written.
+std::optional<std::string> FetchPictureInto(
+    const std::string& url, std::string_view suffix, const std::string& path,
+    std::optional<std::chrono::steady_clock::time_point> deadline, HttpClient* client) {
+    // While its download is under way a picture has no file under its name yet, and a second
+    // download would write into the same partial file.
     if (InFlight(path))
         return std::nullopt;
     if (IsFile(path))
         return path;
+
+    // Every picture download keeps the same bounds, on whichever thread and client it runs.
+    HttpLimits limits;
+    limits.MaxFileBytes = kMaxPictureFileBytes;
+    if (deadline) {
+        if (std::chrono::steady_clock::now() >= *deadline)
+            return std::nullopt;  // none begins once the budget is spent
+        limits.Deadline = *deadline;
+    }
 
     const PictureDownloadClaim mark(path);
     if (!mark.claimed())  // another thread started the same download just now
@@ -114,7 +131,12 @@ std::optional<std::string> FetchPictureInto(const std::string& url, std::string_
     bool fetched = false;
     try {
         const std::string source = url + std::string(suffix);
-        fetched = client ? FetchToFile(*client, source, path) : FetchToFile(source, path);
+        if (client != nullptr) {
+            client->Limits = limits;
+            fetched = FetchToFile(*client, source, path);
+        } else {
+            fetched = FetchToFile(source, path, limits);
+        }
     } catch (const std::exception&) {
         // The file could not be created (a folder that cannot be made, no permission): the
         // picture stays missing like after a failed download, and is tried again next time.
@@ -144,7 +166,11 @@ void PruneCache(const std::vector<std::string>& imageUrls) {
         const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
         if (kept.count(name))
             continue;
+        // Only the program's own picture files go: the listing also names links and hidden
+        // folders whose names end in ".jpg", and those are none of its business.
         std::error_code ignored;  // a file that cannot be deleted stays until the next start
+        if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ignored)))
+            continue;
         std::filesystem::remove(file, ignored);
     }
 }

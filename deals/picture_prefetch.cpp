@@ -45,6 +45,7 @@ struct Downloads {
     int perHost = kPictureConnectionsPerHost;
     int workersLeft = 0;
     bool stop = false;
+    Clock::time_point deadline;  // the start's picture budget
 };
 
 std::string HostOf(const std::string& url) {
@@ -85,7 +86,8 @@ void RunWorker(const std::shared_ptr<Downloads>& downloads) {
         {
             std::unique_lock<std::mutex> hold(downloads->lock);
             downloads->changed.wait(hold, [&] {
-                return downloads->stop || downloads->queued.empty() || TakeNext(*downloads, next);
+                return downloads->stop || AntiFreeze::Quitting() || downloads->queued.empty() ||
+                       TakeNext(*downloads, next);
             });
             if (next.path.empty())
                 break;  // stopped, or nothing left to start
@@ -93,7 +95,7 @@ void RunWorker(const std::shared_ptr<Downloads>& downloads) {
         // The same request and file as a tile's own download. Each request goes out as the
         // only request of a fresh client would: no cookies from the replies before it.
         client.cookies().Clear();
-        FetchPictureInto(next.url, kTilePictureSuffix, next.path, &client);
+        FetchPictureInto(next.url, kTilePictureSuffix, next.path, downloads->deadline, &client);
         {
             const std::lock_guard<std::mutex> hold(downloads->lock);
             --downloads->activePerHost[next.host];
@@ -123,8 +125,9 @@ TilePicturePrefetch::TilePicturePrefetch(const std::vector<std::string>& imageUr
                                          Clock::time_point deadline) {
     auto downloads = std::make_shared<Downloads>();
     downloads->perHost = PictureConnectionsPerHost();
-    if (downloads->perHost == 0)
-        return;  // the tiles download their own pictures, one after another
+    downloads->deadline = deadline;
+    if (downloads->perHost == 0 || AntiFreeze::Quitting() || Clock::now() >= deadline)
+        return;  // the tiles download their own pictures, one after another, or none at all
 
     // Worked out here, on the calling thread: which files are missing, each one once.
     std::set<std::string> seen;
@@ -167,13 +170,18 @@ TilePicturePrefetch::TilePicturePrefetch(const std::vector<std::string>& imageUr
         }
         if (AntiFreeze::InForce())
             QCoreApplication::processEvents(QEventLoop::AllEvents);
+        // Closing: the start gives up on its pictures at once, as a tile's own download would.
+        if (AntiFreeze::Quitting())
+            break;
     }
 
     if (finished) {
         for (std::thread& thread : threads)
             thread.join();
     } else {
-        // Out of time: nothing new starts, and the downloads under way end on their own.
+        // Out of time or closing: nothing new starts, and the downloads under way end on their
+        // own (by the deadline, or at their next wait once the program is closing). Detached,
+        // they never hold up the process's exit.
         {
             const std::lock_guard<std::mutex> hold(downloads->lock);
             downloads->stop = true;

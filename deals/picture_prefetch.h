@@ -11,9 +11,6 @@
 
 #include "deals/picture_cache.h"
 
-// How long a start waits for its tile pictures when it is given no budget of its own.
-inline constexpr std::chrono::milliseconds kDefaultTilePictureBudget{45000};
-
 // Downloads at the same time to one host, as browsers allow.
 inline constexpr int kPictureConnectionsPerHost = 6;
 
@@ -25,13 +22,17 @@ int PictureConnectionsPerHost();
 
 // Makes sure the 250 x 250 pictures of the listed URLs are in the cache. URLs whose file is
 // there already (or being downloaded) are skipped, a URL listed twice is fetched once. The
-// downloads run on worker threads; the constructing thread waits for them and, while AntiFreeze
-// is in force, dispatches pending events between short waits. The constructor returns when
-// every download has ended or at the deadline; a download still under way then goes on in the
-// background, and its tile keeps the placeholder (the in-flight guard keeps the tile away from
-// the half-written file). Failed downloads leave no file, so the picture is tried again at the
-// next start; until then this object holds them as under way, so that their tiles, built while
-// it exists, do not ask for them a second time.
+// downloads run on worker threads with the limits of a tile's own download, the deadline being
+// the start's picture budget: none begins at or after it, and each ends by it. The constructing
+// thread waits for them and, while AntiFreeze is in force, dispatches pending events between
+// short waits. The constructor returns when every download has ended, at the deadline, or as
+// soon as the program is closing (AntiFreeze::Quitting); a download still under way then goes on
+// in the background until its own limits or the closing end it, and its tile keeps the
+// placeholder (the in-flight guard keeps the tile away from it). A download only ever writes
+// its partial file, renamed into place when whole, so a process that ends meanwhile leaves no
+// half picture under a cache name; nor does it wait for the workers. Failed downloads leave no
+// file, so the picture is tried again at the next start; until then this object holds them as under
+// way, so that their tiles, built while it exists, do not ask for them a second time.
 class TilePicturePrefetch {
 public:
     TilePicturePrefetch(const std::vector<std::string>& imageUrls,

@@ -1,5 +1,6 @@
 #include "deals/vendor_service.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 
@@ -16,14 +17,20 @@ constexpr std::size_t kLongestVersionText = 7;
 
 }  // namespace
 
+std::string ServiceBaseUrlFrom(const char* setting) {
+    if (!setting || !*setting)
+        return kDefaultServiceBaseUrl;
+    // Every path is appended with its own leading "/", so a setting written with a trailing one
+    // ("http://host:8787/") must not double it.
+    std::string url = setting;
+    while (!url.empty() && url.back() == '/')
+        url.pop_back();
+    return url.empty() ? std::string(kDefaultServiceBaseUrl) : url;
+}
+
 std::string ServiceBaseUrl() {
     // Read once: every request of a run goes to the same service.
-    static const std::string url = [] {
-        const char* fromEnvironment = std::getenv("ZORVIA_SERVICE_URL");
-        if (fromEnvironment && *fromEnvironment)
-            return std::string(fromEnvironment);
-        return std::string(kDefaultServiceBaseUrl);
-    }();
+    static const std::string url = ServiceBaseUrlFrom(std::getenv("ZORVIA_SERVICE_URL"));
     return url;
 }
 
@@ -31,6 +38,10 @@ std::string FetchServiceVersion() {
     std::string version;
     try {
         HttpClient client;
+        // A silent or endless service costs the start ten seconds and a kilobyte at most.
+        client.Limits.Deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kVersionRequestLimitMs);
+        client.Limits.MaxTextBytes = kLongestVersionReply;
         ApplySystemProxy(client);
         Disconnect(client);
         version = FetchText(client, ServiceBaseUrl() + kVersionPath);

@@ -9,13 +9,14 @@
 #include "pictures/jpeg_image.h"
 
 std::optional<QImage> LoadCachedPicture(const std::string& url, std::string_view suffix,
-                                        BadCachedPicture onBadPicture) {
+                                        BadCachedPicture onBadPicture, QSize shown) {
     const std::optional<std::string> path = FetchCachedPicture(url, suffix);
     if (!path)
         return std::nullopt;
 
     try {
-        return TJPEGImage::DecodeFile(QFile::decodeName(QByteArray::fromStdString(*path)));
+        // Only what the box shows is decoded: a picture claiming a huge size costs no more.
+        return TJPEGImage::DecodeFile(QFile::decodeName(QByteArray::fromStdString(*path)), shown);
     } catch (const JpegError&) {
         // An existing file is trusted, so a bad one (an error page served with status 200, a
         // download cut short) would fail at every start; without it the next request downloads

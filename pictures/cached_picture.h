@@ -15,6 +15,7 @@ enum class BadCachedPicture {
 
 // The picture of url (with the size suffix), downloaded first when it is not cached. Nothing
 // when the download fails or (KeepPlaceholder) the file does not decode; the caller then keeps
-// what it showed.
+// what it showed. With a valid `shown` size (the box it goes into) only what that box shows is
+// decoded (see TJPEGImage::Decode).
 std::optional<QImage> LoadCachedPicture(const std::string& url, std::string_view suffix,
-                                        BadCachedPicture onBadPicture);
+                                        BadCachedPicture onBadPicture, QSize shown = QSize());

@@ -38,14 +38,18 @@ DecoderState* StateOf(j_common_ptr cinfo) {
     std::longjmp(StateOf(cinfo)->jump, 1);
 }
 
+// Internal memory of the decoder for a picture decoded to be shown in a box: enough for a
+// progressive picture of about a million pixels, whose scans are gathered whole before the
+// first row comes out. A larger one cannot be decoded (the library has no backing store).
+constexpr long kShownDecoderMemory = 8L * 1024 * 1024;
+
 void OnMessage(j_common_ptr cinfo, int level) {
     if (level >= 0)
         return;  // trace output
-    // The memory source pads a file that ends early with a fake end marker and only warns;
-    // a picture cut short by a broken download must not pass for a good one.
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
-        cinfo->err->error_exit(cinfo);
-    // Other warnings (stray bytes between markers and the like) leave a usable picture.
+    // Warnings leave a usable picture: stray bytes between markers, and a file that ends
+    // early (the memory source pads it with an end marker; the rows it lacks come out grey).
+    // Downloads cut short never become cache files, so such a file is what the server sent,
+    // most often a whole picture that only lacks its end marker.
     cinfo->err->num_warnings++;
 }
 
@@ -75,9 +79,10 @@ void StoreCmykRow(const JSAMPLE* in, unsigned width, bool inverted, unsigned cha
 }
 
 // The whole decode. No object with a destructor may live in this frame: the error handler
-// jumps straight back into it. On failure *code is the library's message code.
+// jumps straight back into it. On failure *code is the library's message code. With shownWidth
+// and shownHeight above 0 only the top-left part a box of that size shows is decoded.
 bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, AllocateFn allocate,
-               void* context, int* code) {
+               void* context, int* code, JDIMENSION shownWidth, JDIMENSION shownHeight) {
     std::memset(&s->cinfo, 0, sizeof s->cinfo);
     s->cinfo.err = jpeg_std_error(&s->err);
     s->err.error_exit = OnFatalError;
@@ -89,6 +94,9 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
     }
 
     jpeg_create_decompress(&s->cinfo);
+    const bool shown = shownWidth > 0 && shownHeight > 0;
+    if (shown)
+        s->cinfo.mem->max_memory_to_use = kShownDecoderMemory;
     jpeg_mem_src(&s->cinfo, data, size);
     jpeg_read_header(&s->cinfo, TRUE);
 
@@ -101,13 +109,25 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
         s->cinfo.buffered_image = FALSE;
     jpeg_calc_output_dimensions(&s->cinfo);
 
-    const JDIMENSION width = s->cinfo.output_width;
-    const JDIMENSION height = s->cinfo.output_height;
-    if (width == 0 || height == 0 || static_cast<unsigned long long>(width) * height > kMaxPixels) {
+    if (s->cinfo.output_width == 0 || s->cinfo.output_height == 0 ||
+        static_cast<unsigned long long>(s->cinfo.output_width) * s->cinfo.output_height >
+            kMaxPixels) {
         s->err.msg_code = JERR_IMAGE_TOO_BIG;
         s->err.msg_parm.i[0] = JPEG_MAX_DIMENSION;
         s->err.error_exit(reinterpret_cast<j_common_ptr>(&s->cinfo));
     }
+
+    jpeg_start_decompress(&s->cinfo);
+    // What lies beyond the box is never decoded: the columns are cropped (the library widens
+    // the crop to its block boundary) and decoding stops after the last row shown.
+    if (shown && s->cinfo.output_width > shownWidth) {
+        JDIMENSION left = 0;
+        JDIMENSION cropWidth = shownWidth;
+        jpeg_crop_scanline(&s->cinfo, &left, &cropWidth);
+    }
+    const JDIMENSION width = s->cinfo.output_width;
+    const JDIMENSION height =
+        shown && s->cinfo.output_height > shownHeight ? shownHeight : s->cinfo.output_height;
     size_t bytesPerLine = 0;
     unsigned char* bits =
         allocate(context, static_cast<int>(width), static_cast<int>(height), &bytesPerLine);
@@ -117,7 +137,6 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
         s->err.error_exit(reinterpret_cast<j_common_ptr>(&s->cinfo));
     }
 
-    jpeg_start_decompress(&s->cinfo);
     if (cmyk) {
         JSAMPARRAY row = (*s->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s->cinfo),
                                                        JPOOL_IMAGE, width * 4, 1);
@@ -142,7 +161,10 @@ bool DecodeRaw(DecoderState* s, const unsigned char* data, unsigned long size, A
                 break;
         }
     }
-    jpeg_finish_decompress(&s->cinfo);
+    if (s->cinfo.output_scanline < s->cinfo.output_height)
+        jpeg_abort_decompress(&s->cinfo);  // rows below the box are left undecoded
+    else
+        jpeg_finish_decompress(&s->cinfo);
     jpeg_destroy_decompress(&s->cinfo);
     return true;
 }
@@ -162,17 +184,20 @@ unsigned char* AllocateQImage(void* context, int width, int height, size_t* byte
 
 }  // namespace
 
-QImage TJPEGImage::Decode(const QByteArray& bytes) {
+QImage TJPEGImage::Decode(const QByteArray& bytes, QSize shown) {
     QImage image;
     DecoderState state;
     int code = 0;
+    const JDIMENSION shownWidth = shown.isValid() ? static_cast<JDIMENSION>(shown.width()) : 0;
+    const JDIMENSION shownHeight = shown.isValid() ? static_cast<JDIMENSION>(shown.height()) : 0;
     if (!DecodeRaw(&state, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                   static_cast<unsigned long>(bytes.size()), AllocateQImage, &image, &code))
+                   static_cast<unsigned long>(bytes.size()), AllocateQImage, &image, &code,
+                   shownWidth, shownHeight))
         throw JpegError(code);
     return image;
 }
 
-QImage TJPEGImage::DecodeFile(const QString& path) {
+QImage TJPEGImage::DecodeFile(const QString& path, QSize shown) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ZorviaError("Cannot open file \"" + path.toStdString() + "\". " +
@@ -181,5 +206,5 @@ QImage TJPEGImage::DecodeFile(const QString& path) {
     if (file.error() != QFileDevice::NoError)
         throw ZorviaError("Cannot read file \"" + path.toStdString() + "\". " +
                           file.errorString().toStdString());
-    return Decode(bytes);
+    return Decode(bytes, shown);
 }

@@ -20,7 +20,13 @@ private:
 
 class TJPEGImage {
 public:
-    // Decodes the whole file; throws JpegError. The decompressor is released on every path.
-    static QImage Decode(const QByteArray& bytes);
-    static QImage DecodeFile(const QString& path);  // an unreadable file throws ZorviaError
+    // Decodes the file; throws JpegError. The decompressor is released on every path. With a
+    // valid `shown` size only what a box of that size shows at its top-left corner is decoded
+    // (the width rounded up to the file's block boundary), and the decoder's own memory is
+    // bounded too, so a picture costs about as much as its box however large it claims to be;
+    // one too large for that bound is undecodable. A file that ends early is no error: what
+    // it holds is shown.
+    static QImage Decode(const QByteArray& bytes, QSize shown = QSize());
+    // An unreadable file throws ZorviaError.
+    static QImage DecodeFile(const QString& path, QSize shown = QSize());
 };

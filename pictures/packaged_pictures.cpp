@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
@@ -52,16 +53,28 @@ QByteArray PackagedPictureBytes(const QString& name) {
     return file.readAll();
 }
 
+int PackagedPictureScale(qreal screenRatio) {
+    return screenRatio >= 1.5 ? 2 : 1;
+}
+
 QImage PackagedImage(const QString& name) {
+    return PackagedImage(name, qApp ? qApp->devicePixelRatio() : 1.0);
+}
+
+QImage PackagedImage(const QString& name, qreal screenRatio) {
     static QMutex guard;
     static QHash<QString, QImage> decoded;
+    const int scale = PackagedPictureScale(screenRatio);
     const QString key = name.toLower();
+    // A picture without a 2x copy is shown from its 1x pixels, scaled by Qt.
+    const QString stored =
+        scale == 2 && !PackagedPictureBytes(key + "@2x").isEmpty() ? key + "@2x" : key;
     QMutexLocker lock(&guard);
-    const auto cached = decoded.constFind(key);
+    const auto cached = decoded.constFind(stored);
     if (cached != decoded.constEnd()) {
         return cached.value();
     }
-    const QByteArray bytes = PackagedPictureBytes(key);
+    const QByteArray bytes = PackagedPictureBytes(stored);
     if (bytes.isEmpty()) {
         return QImage();
     }
@@ -69,7 +82,8 @@ QImage PackagedImage(const QString& name) {
     // rest (PNG with alpha, the GIF's first frame) through Qt's readers.
     QImage image = IsJpeg(bytes) ? TJPEGImage::Decode(bytes) : QImage::fromData(bytes);
     if (!image.isNull()) {
-        decoded.insert(key, image);
+        image.setDevicePixelRatio(stored.endsWith(QLatin1String("@2x")) ? 2.0 : 1.0);
+        decoded.insert(stored, image);
     }
     return image;
 }

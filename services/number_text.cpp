@@ -227,8 +227,9 @@ std::optional<int32_t> ReadSalesCount(std::string_view text) {
     bool negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         negative = text[pos++] == '-';
+    // Hexadecimal digits follow "$" or "0x" only; a bare "x" makes no number.
     bool hex = false;
-    if (pos < text.size() && (text[pos] == '$' || text[pos] == 'x' || text[pos] == 'X')) {
+    if (pos < text.size() && text[pos] == '$') {
         hex = true;
         ++pos;
     } else if (pos + 1 < text.size() && text[pos] == '0' &&

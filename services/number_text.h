@@ -25,5 +25,6 @@ int32_t ReadCount(std::string_view text,
                   const RegionalSettings& settings = RegionalSettings::Current());
 
 // The strict reader of a sales-count reply: optional leading spaces, optional sign, decimal
-// digits or hex after "$", "x", "X", "0x", "0X", nothing after; must fit 32 bits.
+// digits or hex after "$", "0x" or "0X" (a bare "x" is no number), nothing after; must fit
+// 32 bits.
 std::optional<int32_t> ReadSalesCount(std::string_view text);

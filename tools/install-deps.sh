@@ -7,9 +7,10 @@ packages=(
     build-essential cmake pkg-config clang clang-format
     qt6-base-dev libjpeg62-turbo-dev libxml2-dev libpng-dev libgif-dev
     libcpp-httplib-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
+    fonts-arphic-uming fonts-wqy-zenhei fonts-urw-base35 fonts-dejavu-core
     xvfb xauth xdotool openbox xdg-utils x11-utils imagemagick
     tinyproxy curl python3
+    dpkg-dev file fakeroot appstream desktop-file-utils
 )
 
 missing=()

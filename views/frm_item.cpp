@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMovie>
-#include <QPlainTextEdit>
-#include <QTextOption>
 #include <QTimer>
+#include <QWindow>
 
 #include "deals/deal_clock.h"
 #include "deals/marketplace_pages.h"
@@ -19,6 +19,7 @@
 #include "views/dx_image.h"
 #include "views/fonts.h"
 #include "views/label.h"
+#include "views/memo.h"
 #include "views/picture_box.h"
 #include "views/window_centring.h"
 
@@ -29,6 +30,11 @@ const QColor kBuyersGreen(0x7F, 0xA6, 0x00);
 const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kNavy(0x00, 0x00, 0x80);
 const QColor kMemoBackground(0xFF, 0xFF, 0xAE);
+
+// The title: 27-px Hei in lines of 29 px, two of which fill the 62-px box.
+constexpr int kTitlePx = 27;
+constexpr int kTitleLineHeight = 29;
+constexpr int kTitleBaseline = 24;
 
 const char kYuan[] = "￥";
 const char kInStockText[] = "数量有限,赶快下单吧!";
@@ -49,14 +55,15 @@ TLabel* AutoLabel(QWidget* form, const char* name, int left, int top, const QStr
     return label;
 }
 
-// A label of fixed size whose text is aligned inside it.
+// A label of fixed size whose text is aligned inside it. The text's line is centred in the box
+// from top to bottom: the stand-in faces' lines are taller than the box, their glyphs are not.
 TLabel* BoxLabel(QWidget* form, const char* name, QRect box, Qt::Alignment horizontal,
                  const QString& text) {
     auto* label = new TLabel(form);
     label->setObjectName(QString::fromLatin1(name));
     label->setAutoSize(false);
     label->setGeometry(box);
-    label->setAlignment(horizontal | Qt::AlignTop);
+    label->setAlignment(horizontal | Qt::AlignVCenter);
     label->setCaption(text);
     return label;
 }
@@ -157,12 +164,20 @@ TfrmItem::TfrmItem(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWi
     Image5->setCursor(Qt::PointingHandCursor);
     connect(Image5, &TImage::clicked, this, &TfrmItem::Image5Click);
     m_chatBytes = new QBuffer(this);
-    m_chatBytes->setData(PackagedPictureBytes(QStringLiteral("chat")));
+    // On a screen of device pixel ratio 2 the badge is the copy drawn at twice the size.
+    int chatScale = PackagedPictureScale(qApp->devicePixelRatio());
+    QByteArray chat =
+        chatScale == 2 ? PackagedPictureBytes(QStringLiteral("chat@2x")) : QByteArray();
+    if (chat.isEmpty()) {
+        chatScale = 1;
+        chat = PackagedPictureBytes(QStringLiteral("chat"));
+    }
+    m_chatBytes->setData(chat);
     m_chatBytes->open(QIODevice::ReadOnly);
     m_chatMovie = new QMovie(m_chatBytes, QByteArray(), this);
     m_chatMovie->setCacheMode(QMovie::CacheAll);
     m_chatMovie->start();
-    Image5->setMovie(m_chatMovie);
+    Image5->setMovie(m_chatMovie, chatScale);
 
     const QFont countdownFont = PixelFont(kSansFace, 16, true);
     const QRect countdownBoxes[] = {QRect(69, 283, 34, 20), QRect(136, 283, 21, 20),
@@ -188,21 +203,14 @@ TfrmItem::TfrmItem(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWi
     Label14->setCursor(Qt::PointingHandCursor);
     connect(Label14, &TLabel::clicked, this, &TfrmItem::Label14Click);
 
-    Memo1 = new QPlainTextEdit(this);
+    Memo1 = new TMemo(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(1, 1, 530, 62);
-    Memo1->setFont(PixelFont(kHeiFace, 27));
-    Memo1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Memo1->setLineWidth(1);
-    Memo1->document()->setDocumentMargin(2);
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setReadOnly(true);
-    Memo1->setTextInteractionFlags(Qt::NoTextInteraction);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setContextMenuPolicy(Qt::NoContextMenu);
+    Memo1->setFont(PixelFont(kHeiFace, kTitlePx));
+    // Two whole lines fit inside the frame: 1 + 29 + 29 of its 60 inner rows. The baseline sits
+    // where the Hei face's ideographs (0.85 em above it, 0.1 em below) clear both line edges.
+    Memo1->setTextMargins(2, 1);
+    Memo1->setLineMetrics(kTitleLineHeight, kTitleBaseline);
     Memo1->setEnabled(false);
 
     Timer1 = new QTimer(this);
@@ -297,13 +305,13 @@ void TfrmItem::showStockState() {
 
 void TfrmItem::setTitle(const std::string& value) {
     m_title = value;
-    Memo1->setPlainText(TitleLines(m_title));
+    Memo1->setText(TitleLines(m_title));
 }
 
 void TfrmItem::setImagefile(const std::string& value) {
     m_imagefile = value;
-    if (const auto picture =
-            LoadCachedPicture(m_imagefile, kDetailsPictureSuffix, BadCachedPicture::Report))
+    if (const auto picture = LoadCachedPicture(m_imagefile, kDetailsPictureSuffix,
+                                               BadCachedPicture::Report, Image4->size()))
         Image4->setPicture(*picture);
 }
 
@@ -362,10 +370,21 @@ void TfrmItem::setVisible(bool visible) {
 bool TfrmItem::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->isWindow() && widget != this)
+        if (widget == this)
+            refuseActivationByMouse();
+        else if (widget->isWindow())
             otherWindowActivated(widget);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The program shows and focuses the popup once; after that a mouse press on it must not activate
+// it again (the press still reaches the control under the pointer). Once it is active the window
+// stops accepting the focus from the window manager: a click then leaves the activation where it
+// is, with another program too. Set only now, since the opening's own focusing needs it.
+void TfrmItem::refuseActivationByMouse() {
+    if (QWindow* window = windowHandle())
+        window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
 }
 
 // The popup belongs to the main window like a drop-down: it goes as soon as any other window of
@@ -375,6 +394,15 @@ bool TfrmItem::eventFilter(QObject* watched, QEvent* event) {
 void TfrmItem::otherWindowActivated(QWidget*) {
     if (m_shown && !m_closing)
         close();
+}
+
+void TfrmItem::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmItem::closeEvent(QCloseEvent* event) {

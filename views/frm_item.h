@@ -13,11 +13,11 @@
 
 class QBuffer;
 class QMovie;
-class QPlainTextEdit;
 class QTimer;
 class TDxImage;
 class TImage;
 class TLabel;
+class TMemo;
 
 class TfrmItem : public QWidget {
     Q_OBJECT
@@ -82,11 +82,14 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window, as the exit button does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
     void showStockState();
     void otherWindowActivated(QWidget* window);
+    void refuseActivationByMouse();
 
     TImage* Image1 = nullptr;
     TImage* Image4 = nullptr;
@@ -106,7 +109,7 @@ private:
     TLabel* Label12 = nullptr;
     TLabel* Label13 = nullptr;
     TLabel* Label14 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    TMemo* Memo1 = nullptr;
     QTimer* Timer1 = nullptr;
     TDxImage* ImageJoin = nullptr;
     TDxImage* ImageExit = nullptr;

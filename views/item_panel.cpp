@@ -220,8 +220,8 @@ void TItemPanel::setFull_Title(const std::string& value) {
 
 void TItemPanel::setImagefile(const std::string& value) {
     m_record.Imagefile = value;
-    if (const auto picture =
-            LoadCachedPicture(value, kTilePictureSuffix, BadCachedPicture::KeepPlaceholder))
+    if (const auto picture = LoadCachedPicture(
+            value, kTilePictureSuffix, BadCachedPicture::KeepPlaceholder, DealImage->size()))
         DealImage->setPicture(*picture);
 }
 

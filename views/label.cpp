@@ -1,5 +1,6 @@
 #include "views/label.h"
 
+#include <QFontInfo>
 #include <QHash>
 #include <QMouseEvent>
 #include <QStyle>
@@ -21,18 +22,25 @@ constexpr qsizetype kMostRememberedSizes = 4096;
 }  // namespace
 
 QSize TLabel::sizeHint() const {
-    // Only a plain one-line text with nothing beside it is sized by its font and text alone.
-    if (textFormat() != Qt::PlainText || wordWrap() || !pixmap().isNull() || movie() != nullptr)
+    // Only a plain one-line text with nothing beside it is sized by its font and text alone. A
+    // buddy would make "&" a mnemonic marker, which changes the width.
+    if (textFormat() != Qt::PlainText || wordWrap() || !pixmap().isNull() || movie() != nullptr ||
+        buddy() != nullptr)
         return QLabel::sizeHint();
     static QHash<QString, QSize> remembered;
     const QMargins edges = contentsMargins();
+    // The font as asked for and the face it resolves to: the stand-in faces are chosen by
+    // substitution, so the same request can be met by another face once the fonts change.
     QString key = font().key();
+    key += QChar(0x1F);
+    key += QFontInfo(font()).family();
     key += QChar(0x1F);
     key += text();
     key += QChar(0x1F);
-    for (const int value : {margin(), indent(), static_cast<int>(alignment()), frameWidth(),
-                            static_cast<int>(textInteractionFlags()), edges.left(), edges.top(),
-                            edges.right(), edges.bottom(), logicalDpiX(), logicalDpiY()}) {
+    for (const int value :
+         {margin(), indent(), static_cast<int>(alignment()), frameWidth(),
+          static_cast<int>(textInteractionFlags()), edges.left(), edges.top(), edges.right(),
+          edges.bottom(), logicalDpiX(), logicalDpiY(), static_cast<int>(layoutDirection())}) {
         key += QString::number(value);
         key += QLatin1Char(',');
     }
@@ -54,8 +62,7 @@ void TLabel::setAutoSize(bool on) {
 }
 
 void TLabel::setCaption(const QString& text) {
-    if (text != this->text())
-        ++m_textWrites;
+    ++m_captionWrites;
     setText(text);
     if (m_autoSize)
         adjustSize();

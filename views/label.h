@@ -20,8 +20,9 @@ public:
     // An opaque background in this colour; an invalid colour makes the label transparent again.
     void setBackgroundColor(const QColor& colour);
 
-    // Counts how often the text really changed (labels that must not be rewritten needlessly).
-    int textWrites() const { return m_textWrites; }
+    // Counts every setCaption call, whether the text changed or not: QLabel skips an unchanged
+    // text itself, so this is how a caller's needless rewrites show.
+    int captionWrites() const { return m_captionWrites; }
 
     // QLabel's size for the text, remembered per font and text for every label: a grid of
     // hundreds of tiles sizes the same captions and prices over and over, and laying out the
@@ -36,5 +37,5 @@ protected:
 
 private:
     bool m_autoSize = true;
-    int m_textWrites = 0;
+    int m_captionWrites = 0;
 };

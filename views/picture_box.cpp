@@ -9,7 +9,7 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {}
 void TImage::setAutoSize(bool on) {
     m_autoSize = on;
     if (on && !m_picture.isNull())
-        resize(m_picture.size());
+        resize(m_picture.deviceIndependentSize().toSize());
 }
 
 void TImage::setPicture(const QImage& picture) {
@@ -18,7 +18,7 @@ void TImage::setPicture(const QImage& picture) {
     m_movie = nullptr;
     m_picture = picture;
     if (m_autoSize && !picture.isNull())
-        resize(picture.size());
+        resize(picture.deviceIndependentSize().toSize());
     update();
 }
 
@@ -26,11 +26,12 @@ void TImage::clear() {
     setPicture(QImage());
 }
 
-void TImage::setMovie(QMovie* movie) {
+void TImage::setMovie(QMovie* movie, qreal devicePixelRatio) {
     if (m_movie)
         disconnect(m_movie, nullptr, this, nullptr);
     m_picture = QImage();
     m_movie = movie;
+    m_movieRatio = devicePixelRatio;
     if (movie) {
         connect(movie, &QMovie::frameChanged, this, qOverload<>(&QWidget::update));
         if (m_autoSize) {
@@ -38,7 +39,7 @@ void TImage::setMovie(QMovie* movie) {
             if (size.isEmpty())
                 size = movie->currentImage().size();
             if (!size.isEmpty())
-                resize(size);
+                resize((QSizeF(size) / m_movieRatio).toSize());
         }
     }
     update();
@@ -47,7 +48,9 @@ void TImage::setMovie(QMovie* movie) {
 void TImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_movie) {
-        painter.drawImage(QPoint(0, 0), m_movie->currentImage());
+        QImage frame = m_movie->currentImage();
+        frame.setDevicePixelRatio(m_movieRatio);
+        painter.drawImage(QPoint(0, 0), frame);
     } else if (!m_picture.isNull()) {
         painter.drawImage(QPoint(0, 0), m_picture);
     }

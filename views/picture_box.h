@@ -23,8 +23,9 @@ public:
     bool hasPicture() const { return !m_picture.isNull() || m_movie; }
     void clear();
 
-    // Shows a running animation (not owned); its frames are drawn as they change.
-    void setMovie(QMovie* movie);
+    // Shows a running animation (not owned); its frames are drawn as they change. A movie drawn
+    // for screens of device pixel ratio 2 gives ratio 2: its frames keep their 1x size here.
+    void setMovie(QMovie* movie, qreal devicePixelRatio = 1.0);
     QMovie* movie() const { return m_movie; }
 
 signals:
@@ -38,6 +39,7 @@ protected:
 private:
     QImage m_picture;
     QPointer<QMovie> m_movie;
+    qreal m_movieRatio = 1.0;
     bool m_autoSize = false;
     bool m_pressed = false;
 };

@@ -1,9 +1,12 @@
 #include "views/scroll_box.h"
 
+#include <QKeyEvent>
 #include <QPalette>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+
+#include "views/grid_keys.h"
 
 namespace {
 
@@ -76,4 +79,11 @@ TScrollBox::TileBatch::~TileBatch() {
 
 void TScrollBox::wheelEvent(QWheelEvent* event) {
     event->ignore();
+}
+
+// The grid's keys are those of ScrollByKey alone (the scroll area's own would also take the
+// arrows with Alt held); anything else goes on to the window.
+void TScrollBox::keyPressEvent(QKeyEvent* event) {
+    if (!ScrollByKey(*this, *event))
+        QWidget::keyPressEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The deal grid's scroll box. It never scrolls on the wheel by itself: the application-wide hook
-// does that, one line per wheel message, wherever the pointer is.
+// does that, one line per wheel message, wherever the pointer is. The arrow keys, Page Up,
+// Page Down, Home and End scroll it (views/grid_keys.h).
 
 #include <QScrollArea>
 
@@ -33,6 +34,7 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void fitContentTo(const QRect& edge);

@@ -42,7 +42,9 @@ now_ms() { date +%s%3N; }
 # start_once CONNECTIONS CACHE: prints the milliseconds from launch to the main window.
 start_once() {
     local connections=$1 cache=$2 start id shown
-    [ "$cache" = cold ] && rm -rf "$E2E_WORK/bin/image"
+    # The pictures are cached in the user's cache folder (a portable copy's image/ folder
+    # beside the program is cleared too, in case there is one).
+    [ "$cache" = cold ] && rm -rf "$XDG_CACHE_HOME/zorvia/image" "$E2E_WORK/bin/image"
     start=$(now_ms)
     if [ "$connections" = default ]; then
         env -u ZORVIA_PICTURE_CONNECTIONS "$E2E_ZORVIA" >>"$E2E_WORK/zorvia.out" 2>&1 &

@@ -50,6 +50,15 @@ std::vector<std::string> SplitAt(const std::string& text, char delimiter) {
     }
 }
 
+bool HoldsControlByte(const std::string& text) {
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
 std::optional<long long> ReadWholeNumber(const std::string& text) {
     std::size_t i = 0;
     bool negative = false;
@@ -144,6 +153,8 @@ std::optional<std::chrono::system_clock::time_point> ReadCookieDate(const std::s
 
 void CookieJar::Store(const std::string& headerValue, const std::string& requestHost,
                       const std::string& requestTarget, TimePoint now) {
+    if (headerValue.size() > kMaxCookieBytes)
+        return;
     std::vector<std::string> pieces = SplitAt(headerValue, ';');
     std::string first = TrimText(pieces[0]);
     std::size_t eq = first.find('=');
@@ -151,7 +162,7 @@ void CookieJar::Store(const std::string& headerValue, const std::string& request
     cookie.name = TrimText(first.substr(0, eq));
     if (eq != std::string::npos)
         cookie.value = TrimText(first.substr(eq + 1));
-    if (cookie.name.empty())
+    if (cookie.name.empty() || HoldsControlByte(cookie.name) || HoldsControlByte(cookie.value))
         return;
 
     std::string domain;
@@ -205,21 +216,46 @@ void CookieJar::Store(const std::string& headerValue, const std::string& request
     if (cookie.path.empty() || cookie.path[0] != '/')
         cookie.path = FolderPathOf(requestTarget);
 
-    for (Cookie& stored : m_cookies) {
-        if (stored.name == cookie.name && stored.domain == cookie.domain &&
-            stored.path == cookie.path) {
-            stored = std::move(cookie);
-            return;
-        }
+    Key key{cookie.domain, cookie.name, cookie.path};
+    auto found = m_byKey.find(key);
+    if (found != m_byKey.end()) {
+        *found->second = std::move(cookie);
+        return;
     }
-    m_cookies.push_back(std::move(cookie));
+    std::list<Entry>& ofDomain = m_byDomain[cookie.domain];
+    if (ofDomain.size() >= kMaxPerDomain)
+        Erase(ofDomain.front());
+    else if (m_cookies.size() >= kMaxCookies)
+        Erase(m_cookies.begin());
+    Entry entry = m_cookies.insert(m_cookies.end(), std::move(cookie));
+    m_byKey.emplace(std::move(key), entry);
+    m_byDomain[entry->domain].push_back(entry);
+}
+
+void CookieJar::Erase(Entry entry) {
+    m_byKey.erase(Key{entry->domain, entry->name, entry->path});
+    auto domain = m_byDomain.find(entry->domain);
+    if (domain != m_byDomain.end()) {
+        domain->second.remove(entry);  // at most kMaxPerDomain entries
+        if (domain->second.empty())
+            m_byDomain.erase(domain);
+    }
+    m_cookies.erase(entry);
+}
+
+void CookieJar::Clear() {
+    m_cookies.clear();
+    m_byKey.clear();
+    m_byDomain.clear();
 }
 
 void CookieJar::RemoveExpired(TimePoint now) {
-    m_cookies.erase(
-        std::remove_if(m_cookies.begin(), m_cookies.end(),
-                       [now](const Cookie& c) { return c.expires && *c.expires <= now; }),
-        m_cookies.end());
+    for (Entry it = m_cookies.begin(); it != m_cookies.end();) {
+        Entry next = std::next(it);
+        if (it->expires && *it->expires <= now)
+            Erase(it);
+        it = next;
+    }
 }
 
 std::string CookieJar::HeaderFor(const std::string& host, const std::string& target) const {

@@ -53,19 +53,49 @@ unsigned long long ChunkSizeOf(const std::string& line, bool& clean) {
     return clean ? value : 0;
 }
 
-// Reads exactly `count` bytes into the sink; false when the stream ends first.
-bool CopyExactly(ReplyReader& reader, unsigned long long count, BodySink& sink, char* block,
-                 int waitLimitMs) {
+// Reads exactly `count` bytes into the sink: Framed when they all came, Short when the stream
+// ended first, Stopped when the sink filled up.
+BodyEnd CopyExactly(ReplyReader& reader, unsigned long long count, BodySink& sink, char* block,
+                    int waitLimitMs) {
     while (count > 0) {
         std::size_t want =
             count < kRecvBlockSize ? static_cast<std::size_t>(count) : kRecvBlockSize;
         std::size_t got = reader.ReadSome(block, want, waitLimitMs);
         if (got == 0)
-            return false;
+            return BodyEnd::Short;
         sink.Append(block, got);
         count -= got;
+        if (sink.Full())
+            return count == 0 ? BodyEnd::Framed : BodyEnd::Stopped;
     }
-    return true;
+    return BodyEnd::Framed;
+}
+
+BodyEnd ReadChunked(ReplyReader& reader, BodySink& sink, char* block, int waitLimitMs) {
+    bool clean = true;
+    for (;;) {
+        std::optional<std::string> sizeLine = reader.ReadLine(waitLimitMs);
+        if (!sizeLine)
+            return BodyEnd::Broken;
+        bool sizeClean = true;
+        unsigned long long size = ChunkSizeOf(*sizeLine, sizeClean);
+        clean = clean && sizeClean;
+        if (size == 0)
+            break;
+        // Unlike a short Content-Length body, a chunked body that stops mid-way is known to be
+        // incomplete, and is not passed off as the whole body.
+        BodyEnd end = CopyExactly(reader, size, sink, block, waitLimitMs);
+        if (end == BodyEnd::Short)
+            return BodyEnd::Broken;
+        if (end == BodyEnd::Stopped || sink.Full())
+            return BodyEnd::Stopped;
+        if (!reader.ReadLine(waitLimitMs))
+            return BodyEnd::Broken;
+    }
+    // The empty line that ends the reply; its absence loses no body bytes.
+    if (!reader.ReadLine(waitLimitMs))
+        clean = false;
+    return clean ? BodyEnd::Framed : BodyEnd::Unframed;
 }
 
 bool SaysClose(const std::string* value) {
@@ -83,6 +113,23 @@ const std::string* ReplyHeaders::Find(std::string_view name) const {
 
 ReplyReader::ReplyReader(ByteStream& stream) : m_stream(stream), m_buf(kRecvBlockSize) {}
 
+void StringSink::Reserve(std::size_t bytes) {
+    m_out.reserve(m_out.size() + std::min(bytes, m_limit - std::min(m_limit, m_out.size())));
+}
+
+void StringSink::Append(const char* data, std::size_t len) {
+    std::size_t room = m_limit - std::min(m_limit, m_out.size());
+    if (len > room) {
+        if (!m_stopAtLimit)
+            throw ZorviaError("The reply is too large.");
+        len = room;
+        m_full = true;
+    }
+    m_out.append(data, len);
+    if (m_out.size() >= m_limit)
+        m_full = m_stopAtLimit;
+}
+
 bool ReplyReader::Fill(int waitLimitMs) {
     if (m_endSeen)
         return false;
@@ -99,6 +146,7 @@ bool ReplyReader::Fill(int waitLimitMs) {
 
 std::optional<std::string> ReplyReader::ReadLine(int waitLimitMs) {
     std::string line;
+    m_lastLineBytes = 0;
     for (;;) {
         const char* start = m_buf.data() + m_begin;
         std::size_t avail = m_end - m_begin;
@@ -110,6 +158,7 @@ std::optional<std::string> ReplyReader::ReadLine(int waitLimitMs) {
         line.append(start, take);
         if (lf != nullptr) {
             m_begin += take + 1;
+            m_lastLineBytes = line.size() + 1;
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             return line;
@@ -165,16 +214,24 @@ int StatusCodeOf(std::string_view line) {
     return value;
 }
 
-ReplyHead ReadReplyHead(ReplyReader& reader) {
+ReplyHead ReadReplyHead(ReplyReader& reader, std::size_t maxHeaderBytes) {
+    std::size_t headerBytes = 0;
+    auto nextLine = [&]() {
+        std::optional<std::string> line = reader.ReadLine(-1);
+        headerBytes += reader.lastLineBytes();
+        if (headerBytes > maxHeaderBytes)
+            throw ZorviaError("The reply headers are too large.");
+        return line;
+    };
     for (;;) {
         ReplyHead head;
-        std::optional<std::string> status = reader.ReadLine(-1);
+        std::optional<std::string> status = nextLine();
         if (!status)
             ThrowClosed();
         head.statusLine = std::move(*status);
         head.code = StatusCodeOf(head.statusLine);
         for (;;) {
-            std::optional<std::string> line = reader.ReadLine(-1);
+            std::optional<std::string> line = nextLine();
             if (!line) {
                 head.closedInHeaders = true;
                 break;
@@ -183,10 +240,16 @@ ReplyHead ReadReplyHead(ReplyReader& reader) {
                 break;
             if ((*line)[0] == ' ' || (*line)[0] == '\t') {
                 // A folded line carries on the previous header; one before any header has
-                // nothing to continue and is dropped.
+                // nothing to continue and is dropped. Appended in place: thousands of folded
+                // lines cost no more than one long header.
                 if (!head.headers.fields.empty()) {
+                    std::string piece = TrimText(*line);
                     std::string& value = head.headers.fields.back().second;
-                    value = TrimText(value + " " + TrimText(*line));
+                    if (!piece.empty()) {
+                        if (!value.empty())
+                            value += ' ';
+                        value += piece;
+                    }
                 }
                 continue;
             }
@@ -201,62 +264,44 @@ ReplyHead ReadReplyHead(ReplyReader& reader) {
     }
 }
 
-bool ReadReplyBody(ReplyReader& reader, const ReplyHeaders& headers, BodySink& sink,
-                   int waitLimitMs) {
+BodyEnd ReadReplyBody(ReplyReader& reader, const ReplyHeaders& headers, BodySink& sink,
+                      int waitLimitMs) {
     std::unique_ptr<char[]> block(new char[kRecvBlockSize]);
     const std::string* lengthText = headers.Find("Content-Length");
     std::optional<unsigned long long> length;
     if (lengthText != nullptr)
         length = ReadLength(*lengthText);
+    const std::string* transfer = headers.Find("Transfer-Encoding");
+    // A length next to a transfer coding is the classic way of making two readers see two
+    // different replies: whatever is read, the connection is not trusted afterwards.
+    const bool ambiguous = lengthText != nullptr && transfer != nullptr;
 
-    if (length && *length > 0) {
+    BodyEnd end = BodyEnd::Framed;
+    if (transfer != nullptr && transfer->find("chunked") != std::string::npos) {
+        end = ReadChunked(reader, sink, block.get(), waitLimitMs);
+    } else if (length && *length > 0) {
         // The announced length is only a hint: a liar must not make us reserve gigabytes.
         sink.Reserve(
             static_cast<std::size_t>(std::min<unsigned long long>(*length, kMaxUpfrontReserve)));
-        // A body cut short still counts; the connection is gone then anyway.
-        return CopyExactly(reader, *length, sink, block.get(), waitLimitMs);
-    }
-
-    const std::string* transfer = headers.Find("Transfer-Encoding");
-    if (transfer != nullptr && transfer->find("chunked") != std::string::npos) {
-        bool clean = true;
-        for (;;) {
-            std::optional<std::string> sizeLine = reader.ReadLine(waitLimitMs);
-            if (!sizeLine)
-                ThrowClosed();
-            bool sizeClean = true;
-            unsigned long long size = ChunkSizeOf(*sizeLine, sizeClean);
-            clean = clean && sizeClean;
-            if (size == 0)
-                break;
-            // Unlike a short Content-Length body, a chunked body that stops mid-way is known
-            // to be incomplete, and is not passed off as the whole body.
-            if (!CopyExactly(reader, size, sink, block.get(), waitLimitMs))
-                ThrowClosed();
-            if (!reader.ReadLine(waitLimitMs))
-                ThrowClosed();
-        }
-        // The empty line that ends the reply; its absence loses no body bytes.
-        if (!reader.ReadLine(waitLimitMs))
-            clean = false;
-        return clean;
-    }
-
-    if (!length) {
+        end = CopyExactly(reader, *length, sink, block.get(), waitLimitMs);
+    } else if (!length) {
         for (;;) {
             std::size_t got = reader.ReadSome(block.get(), kRecvBlockSize, waitLimitMs);
             if (got == 0)
-                return false;
+                return BodyEnd::Unframed;
             sink.Append(block.get(), got);
+            if (sink.Full())
+                return BodyEnd::Stopped;
         }
     }
-    return true;  // an announced length of 0
+    // Otherwise an announced length of 0: the body is empty.
+    return end == BodyEnd::Framed && ambiguous ? BodyEnd::Unframed : end;
 }
 
 ReplyOutcome ReadReply(ReplyReader& reader, BodySink& sink,
                        const std::function<void(const std::string&)>& storeCookie,
-                       int errorBodyWaitMs) {
-    ReplyHead head = ReadReplyHead(reader);
+                       const ReplyLimits& limits) {
+    ReplyHead head = ReadReplyHead(reader, limits.maxHeaderBytes);
     if (storeCookie) {
         for (const auto& [name, value] : head.headers.fields)
             if (EqualsIgnoringCase(name, "Set-Cookie") || EqualsIgnoringCase(name, "Set-Cookie2"))
@@ -267,22 +312,27 @@ ReplyOutcome ReadReply(ReplyReader& reader, BodySink& sink,
     bool redirect = (head.code >= 300 && head.code <= 399 && head.code != 304) ||
                     (location != nullptr && !location->empty());
     if (redirect || head.code < 200 || head.code > 299) {
+        // Only the start of such a body is of any use; a server sending more (or sending for
+        // ever) is left with the rest, and the connection goes with it.
         std::string body;
-        StringSink bodySink(body);
+        StringSink bodySink(body, limits.maxErrorBodyBytes, true);
         if (!head.closedInHeaders)
-            ReadReplyBody(reader, head.headers, bodySink, errorBodyWaitMs);
+            ReadReplyBody(reader, head.headers, bodySink, limits.errorBodyWaitMs);
         throw HttpStatusError(head.statusLine, head.code, std::move(body));
     }
     if (head.closedInHeaders)
         throw ZorviaError("Undefined situation");
 
-    bool clean = true;
+    BodyEnd end = BodyEnd::Framed;
     if (head.code != 204)
-        clean = ReadReplyBody(reader, head.headers, sink, -1);
+        end = ReadReplyBody(reader, head.headers, sink, -1);
+    if (end == BodyEnd::Broken)
+        ThrowClosed();
 
     ReplyOutcome outcome;
     outcome.code = head.code;
-    outcome.keepOpen = clean && !reader.endSeen() && reader.bufferEmpty() &&
+    outcome.complete = end == BodyEnd::Framed || end == BodyEnd::Unframed;
+    outcome.keepOpen = end == BodyEnd::Framed && !reader.endSeen() && reader.bufferEmpty() &&
                        !SaysClose(head.headers.Find("Connection")) &&
                        !SaysClose(head.headers.Find("Proxy-Connection"));
     return outcome;

@@ -5,6 +5,14 @@
 #include "services/errors.h"
 
 RequestUrl ReadRequestUrl(const std::string& url) {
+    // A line break or any other control byte would end the request line early and let the rest
+    // of the URL write header lines or whole requests of its own. Spaces and bytes of 0x80 and
+    // above are still sent as they are.
+    for (char c : url) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            throw ZorviaError("The address holds a control character, so it is not requested.");
+    }
     // The program's texts are UTF-8, where a backslash byte never sits inside a multi-byte
     // character, so every one of them can be turned around.
     std::string text = url;

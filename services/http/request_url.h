@@ -13,7 +13,8 @@ struct RequestUrl {
 };
 
 // Backslashes count as forward slashes; a user-name and password part ending in "@" is dropped.
-// A port that is not a number from 1 to 65535 throws ZorviaError.
+// A port that is not a number from 1 to 65535 throws ZorviaError, as does a URL holding a
+// control byte (below 0x20, or 0x7F): nothing from it may reach the wire as protocol.
 RequestUrl ReadRequestUrl(const std::string& url);
 
 // The whole request, every line ended by CR LF. Through a proxy the target is in absolute form

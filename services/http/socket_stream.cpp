@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,6 +23,28 @@ using Clock = std::chrono::steady_clock;
 int MsSince(Clock::time_point start) {
     return static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// Milliseconds left until the deadline (at least 0), or -1 for none.
+int MsUntil(Clock::time_point deadline) {
+    if (deadline == Clock::time_point::max())
+        return -1;
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
+}
+
+// The smaller of two wait bounds, where -1 means none.
+int Sooner(int a, int b) {
+    if (a < 0)
+        return b;
+    if (b < 0)
+        return a;
+    return std::min(a, b);
+}
+
+[[noreturn]] void ThrowClosing() {
+    throw ZorviaError(kProgramClosing);
 }
 
 void DispatchPendingEvents() {
@@ -96,8 +119,9 @@ unsigned long ResolveIPv4(const std::string& host) {
     return result;
 }
 
-SocketStream::SocketStream(const std::string& host, int port, int connectTimeLimitMs)
-    : m_host(host), m_port(port) {
+SocketStream::SocketStream(const std::string& host, int port, int connectTimeLimitMs,
+                           Clock::time_point deadline)
+    : m_host(host), m_port(port), m_deadline(deadline) {
     // Resolution happens before the connect and dispatches nothing.
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
@@ -107,46 +131,41 @@ SocketStream::SocketStream(const std::string& host, int port, int connectTimeLim
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         ThrowSocketError(errno);
+    auto fail = [this](const std::string& message) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw ZorviaError(message);
+    };
     int rc = ::connect(m_fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
     int err = rc == 0 ? 0 : errno;
     if (err == EINPROGRESS || err == EINTR) {
-        if (AntiFreeze::InForce()) {
-            Clock::time_point start = Clock::now();
-            for (;;) {
-                int remaining = connectTimeLimitMs - MsSince(start);
-                if (remaining <= 0) {
-                    ::close(m_fd);
-                    m_fd = -1;
-                    throw ZorviaError("Connect timed out.");
-                }
-                int slice =
-                    remaining < AntiFreeze::ConnectSliceMs ? remaining : AntiFreeze::ConnectSliceMs;
-                int r = PollOnce(m_fd, POLLOUT, slice);
-                if (r > 0)
-                    break;
-                if (r < 0) {
-                    err = errno;
-                    ::close(m_fd);
-                    m_fd = -1;
-                    ThrowSocketError(err);
-                }
+        Clock::time_point start = Clock::now();
+        for (;;) {
+            const bool sliced = AntiFreeze::InForce();
+            int remaining = MsUntil(m_deadline);
+            if (sliced)
+                remaining = Sooner(remaining, std::max(0, connectTimeLimitMs - MsSince(start)));
+            if (remaining == 0)
+                fail(kConnectTimedOut);
+            // Off the user-interface thread too the wait is cut into slices, only to notice the
+            // program closing: a worker's download must not outlive it by a whole time limit.
+            int slice = Sooner(remaining, AntiFreeze::ConnectSliceMs);
+            int r = PollOnce(m_fd, POLLOUT, slice);
+            if (r > 0)
+                break;
+            if (r < 0)
+                fail(SocketErrorMessage(errno));
+            if (sliced)
                 DispatchPendingEvents();
-            }
-        } else if (PollOnce(m_fd, POLLOUT, -1) < 0) {
-            err = errno;
-            ::close(m_fd);
-            m_fd = -1;
-            ThrowSocketError(err);
+            if (AntiFreeze::Quitting())
+                fail(kProgramClosing);
         }
         socklen_t len = sizeof err;
         if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
             err = errno;
     }
-    if (err != 0) {
-        ::close(m_fd);
-        m_fd = -1;
-        ThrowSocketError(err);
-    }
+    if (err != 0)
+        fail(SocketErrorMessage(err));
 }
 
 SocketStream::~SocketStream() {
@@ -155,22 +174,40 @@ SocketStream::~SocketStream() {
 }
 
 void SocketStream::Shutdown() {
+    m_shutDown = true;
     if (m_fd >= 0)
         ::shutdown(m_fd, SHUT_RDWR);
+}
+
+void SocketStream::SetLimits(int idleLimitMs, Clock::time_point deadline) {
+    m_idleLimitMs = idleLimitMs;
+    m_deadline = deadline;
 }
 
 void SocketStream::WaitFor(short events, int waitLimitMs) {
     Clock::time_point start = Clock::now();
     for (;;) {
+        if (m_shutDown)
+            throw ZorviaError("Connection Closed Gracefully.");
+        if (AntiFreeze::Quitting())
+            ThrowClosing();
         bool sliced = AntiFreeze::InForce();
+        const int waited = MsSince(start);
         int timeout = -1;
         if (waitLimitMs >= 0) {
-            timeout = waitLimitMs - MsSince(start);
+            timeout = waitLimitMs - waited;
             if (timeout <= 0)
                 throw ZorviaError("Read Timeout");
         }
-        if (sliced && (timeout < 0 || timeout > AntiFreeze::IdleTimeOutMs))
-            timeout = AntiFreeze::IdleTimeOutMs;
+        // Silence and the request's own end are bounded whatever the caller asked for.
+        int limit = Sooner(m_idleLimitMs < 0 ? -1 : std::max(0, m_idleLimitMs - waited),
+                           MsUntil(m_deadline));
+        if (limit == 0)
+            throw ZorviaError(kReadTimedOut);
+        timeout = Sooner(timeout, limit);
+        // Sliced on every thread, so that the quitting test above comes round; events are only
+        // dispatched on the user-interface thread.
+        timeout = Sooner(timeout, AntiFreeze::IdleTimeOutMs);
         int r = PollOnce(m_fd, events, timeout);
         if (r > 0)
             return;
@@ -183,6 +220,10 @@ void SocketStream::WaitFor(short events, int waitLimitMs) {
 
 std::size_t SocketStream::Read(char* buf, std::size_t len, int waitLimitMs) {
     for (;;) {
+        // Ended by Disconnect: what has not arrived by now never will, and must not pass for
+        // the end of the reply.
+        if (m_shutDown)
+            throw ZorviaError("Connection Closed Gracefully.");
         ssize_t n = ::recv(m_fd, buf, len, 0);
         if (n >= 0)
             return static_cast<std::size_t>(n);

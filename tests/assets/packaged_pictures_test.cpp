@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <cmath>
 #include <ostream>
 
 #include "container_headers.h"
@@ -62,18 +63,16 @@ TEST_P(PackagedPicture, FoundInAnyLetterCase) {
     EXPECT_EQ(file.readAll(), bytes);
 }
 
-TEST_P(PackagedPicture, ContainerAsItsUsersExpect) {
-    const PictureRow& row = GetParam();
-    const QByteArray bytes = PackagedPictureBytes(QString::fromLatin1(row.lookup));
-    switch (row.kind) {
+void ExpectContainer(const QByteArray& bytes, Kind kind, int width, int height) {
+    switch (kind) {
         case Kind::Jpeg: {
             const auto frame = ReadJpegFrameHeader(bytes);
             ASSERT_TRUE(frame.has_value()) << "no JPEG frame header";
             EXPECT_EQ(frame->marker, 0xC0) << "not baseline";
             EXPECT_EQ(frame->precision, 8);
             EXPECT_EQ(frame->components, 3);
-            EXPECT_EQ(frame->width, row.width);
-            EXPECT_EQ(frame->height, row.height);
+            EXPECT_EQ(frame->width, width);
+            EXPECT_EQ(frame->height, height);
             break;
         }
         case Kind::Png:
@@ -82,20 +81,35 @@ TEST_P(PackagedPicture, ContainerAsItsUsersExpect) {
             ASSERT_TRUE(header.has_value()) << "no PNG header";
             EXPECT_EQ(header->colourType, 6) << "not RGBA";
             EXPECT_EQ(header->bitDepth, 8);
-            EXPECT_EQ(header->interlace, row.kind == Kind::PngInterlaced ? 1 : 0);
-            EXPECT_EQ(header->width, row.width);
-            EXPECT_EQ(header->height, row.height);
+            EXPECT_EQ(header->interlace, kind == Kind::PngInterlaced ? 1 : 0);
+            EXPECT_EQ(header->width, width);
+            EXPECT_EQ(header->height, height);
             break;
         }
         case Kind::Gif: {
             const auto gif = ReadGifInfo(bytes);
             ASSERT_TRUE(gif.has_value()) << "GIF blocks do not parse";
             EXPECT_EQ(gif->version, "89a");
-            EXPECT_EQ(gif->width, row.width);
-            EXPECT_EQ(gif->height, row.height);
+            EXPECT_EQ(gif->width, width);
+            EXPECT_EQ(gif->height, height);
             break;
         }
     }
+}
+
+TEST_P(PackagedPicture, ContainerAsItsUsersExpect) {
+    const PictureRow& row = GetParam();
+    ExpectContainer(PackagedPictureBytes(QString::fromLatin1(row.lookup)), row.kind, row.width,
+                    row.height);
+}
+
+// Screens with a device pixel ratio of 2 get copies drawn at twice the pixels each way, in the
+// same container, found by the same lookup.
+TEST_P(PackagedPicture, DoubleSizeCopyInTheSameContainer) {
+    const PictureRow& row = GetParam();
+    const QByteArray bytes = PackagedPictureBytes(QString::fromLatin1(row.lookup) + "@2x");
+    ASSERT_FALSE(bytes.isEmpty());
+    ExpectContainer(bytes, row.kind, 2 * row.width, 2 * row.height);
 }
 
 TEST_P(PackagedPicture, DecodesToItsSizeOncePerProcess) {
@@ -112,12 +126,57 @@ TEST_P(PackagedPicture, DecodesToItsSizeOncePerProcess) {
     EXPECT_EQ(again.constBits(), first.constBits());
 }
 
+// On a screen of device pixel ratio 2 the lookup hands out the 2x copy, decoded by the same
+// decoder, marked with ratio 2 so that it lays out at the 1x size, and showing the same picture.
+TEST_P(PackagedPicture, DoubleDensityScreensGetTheDoubleSizeCopyAtTheSameLayoutSize) {
+    const PictureRow& row = GetParam();
+    const QImage one = PackagedImage(QString::fromLatin1(row.lookup), 1.0);
+    ASSERT_FALSE(one.isNull());
+    EXPECT_EQ(one.devicePixelRatio(), 1.0);
+    for (const qreal screen : {1.0, 1.25}) {
+        EXPECT_EQ(PackagedImage(QString::fromLatin1(row.lookup), screen).cacheKey(), one.cacheKey())
+            << screen;
+    }
+    for (const qreal screen : {1.5, 2.0, 3.0}) {
+        SCOPED_TRACE(screen);
+        const QImage two = PackagedImage(QString::fromLatin1(row.lookup), screen);
+        ASSERT_FALSE(two.isNull());
+        EXPECT_EQ(two.size(), QSize(2 * row.width, 2 * row.height));
+        EXPECT_EQ(two.devicePixelRatio(), 2.0);
+        EXPECT_EQ(two.deviceIndependentSize(), QSizeF(row.width, row.height));
+        EXPECT_EQ(two.format(), one.format());
+        EXPECT_EQ(two.hasAlphaChannel(), one.hasAlphaChannel());
+    }
+    // Halved, the 2x copy is the 1x picture up to the finer edges of shapes and texts (compared
+    // premultiplied, as drawn: the colour of a transparent pixel is never seen).
+    const QImage halved =
+        PackagedImage(QString::fromLatin1(row.lookup), 2.0)
+            .scaled(row.width, row.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage plain = one.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    double difference = 0;
+    for (int y = 0; y < row.height; ++y) {
+        const auto* halvedRow = reinterpret_cast<const QRgb*>(halved.constScanLine(y));
+        const auto* plainRow = reinterpret_cast<const QRgb*>(plain.constScanLine(y));
+        for (int x = 0; x < row.width; ++x) {
+            const QRgb a = halvedRow[x];
+            const QRgb b = plainRow[x];
+            difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b)) + std::abs(qAlpha(a) - qAlpha(b));
+        }
+    }
+    // A wrong picture differs by tens; the badge's one-bit transparency makes its halved edges
+    // the furthest off (about 6).
+    EXPECT_LT(difference / (4.0 * row.width * row.height), 8.0) << "mean difference per channel";
+}
+
 INSTANTIATE_TEST_SUITE_P(AllPictures, PackagedPicture, ::testing::ValuesIn(kPictures));
 
-TEST(PackagedPictures, ResourceFolderHoldsExactlyThePictures) {
+TEST(PackagedPictures, ResourceFolderHoldsExactlyThePicturesAndTheirDoubleSizeCopies) {
     QSet<QString> expected;
     for (const PictureRow& row : kPictures) {
         expected.insert(QString::fromLatin1(row.stored));
+        expected.insert(QString::fromLatin1(row.stored) + QStringLiteral("@2X"));
     }
     const QStringList entries = QDir(QStringLiteral(":/myimage")).entryList(QDir::Files);
     EXPECT_EQ(QSet<QString>(entries.begin(), entries.end()), expected);
@@ -140,7 +199,7 @@ TEST(PackagedPictures, InitialDetailsBackgroundIsItembakByteForByte) {
 }
 
 TEST(PackagedPictures, DesktopIconIsTheApplicationIcon) {
-    QFile desktopIcon(QStringLiteral(ZORVIA_SOURCE_DIR "/assets/zorvia.png"));
+    QFile desktopIcon(QStringLiteral(ZORVIA_SOURCE_DIR "/assets/icons/zorvia-48.png"));
     ASSERT_TRUE(desktopIcon.open(QIODevice::ReadOnly));
     EXPECT_EQ(desktopIcon.readAll(), PackagedPictureBytes(QStringLiteral("icon")));
 }

@@ -1,6 +1,5 @@
 // The window as it stands right after creation: every component where the layout puts it, in
 // its font and colour, with its laid-out text, and the window hidden with its countdown off.
-#include <QScrollBar>
 
 #include "details_support.h"
 #include "views/fonts.h"
@@ -151,17 +150,16 @@ TEST_F(DetailsWindowTest, WindowIsABorderlessWhitePopupOwnedByTheMainWindowHidde
 }
 
 TEST_F(DetailsWindowTest, TitleBoxIsAPaleYellowGreyTextBoxThatNeverTakesInput) {
-    QPlainTextEdit* title = memo();
+    TMemo* title = memo();
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->geometry(), QRect(1, 1, 530, 62));
     EXPECT_EQ(title->font().family(), QString::fromUtf8(kHeiFace));
     EXPECT_EQ(title->font().pixelSize(), 27);
+    EXPECT_FALSE(title->font().bold());
     EXPECT_FALSE(title->isEnabled());
-    EXPECT_TRUE(title->isReadOnly());
     EXPECT_EQ(title->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(title->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    EXPECT_EQ(title->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(title->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(title->frameShape(), QFrame::Box);
+    EXPECT_EQ(title->lineWidth(), 1);
     // It is disabled, so the disabled colours are the ones on screen.
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         EXPECT_EQ(title->palette().color(group, QPalette::Base), QColor(0xFF, 0xFF, 0xAE));

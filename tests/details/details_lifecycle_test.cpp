@@ -1,5 +1,6 @@
 // Hovering, closing, and which changes of the active window close the popup.
 #include <QEnterEvent>
+#include <QWindow>
 
 #include "deals/deal_clock.h"
 #include "details_support.h"
@@ -92,6 +93,34 @@ TEST_F(DetailsWindowTest, ThePlatformsCloseCommandClosesLikeTheExitButton) {
     EXPECT_TRUE(form.isNull());
 }
 
+TEST_F(DetailsWindowTest, EscapeClosesLikeTheExitButtonOtherKeysDoNot) {
+    form->setStopTime(AddMilliseconds(Noon(), 60000));
+    form->setCurTime(Noon());
+    ShowActive();
+    // Keys the window has no use for, and Escape with a modifier, leave it open.
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> ignored[] = {
+        {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Space, Qt::NoModifier},
+        {Qt::Key_Q, Qt::NoModifier},
+        {Qt::Key_Escape, Qt::ShiftModifier},
+        {Qt::Key_Escape, Qt::ControlModifier}};
+    for (const auto& [key, modifiers] : ignored) {
+        QTest::keyClick(form, key, modifiers);
+        ASSERT_FALSE(form.isNull());
+        EXPECT_FALSE(form->closing()) << key;
+        EXPECT_TRUE(form->isVisible()) << key;
+    }
+    EXPECT_TRUE(timer()->isActive());
+
+    QTest::keyClick(form, Qt::Key_Escape);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->closing());
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+}
+
 TEST_F(DetailsWindowTest, ActivatingTheMainWindowClosesThePopup) {
     ShowActive();
     ASSERT_TRUE(ActivateAndWait(&mainWindow));
@@ -116,6 +145,19 @@ TEST_F(DetailsWindowTest, LeavingForAnotherProgramKeepsThePopupUntilTheMainWindo
     // ... and later to the main window: now it goes.
     QApplication::setActiveWindow(&mainWindow);
     EXPECT_TRUE(form->closing());
+}
+
+// The opening focuses the window; from then on the window manager is told that it takes no
+// focus, so that a click on it never activates it (it still gets the click).
+TEST_F(DetailsWindowTest, OnceFocusedByTheOpeningTheWindowRefusesTheFocusFromClicks) {
+    ActivateAndWait(&mainWindow);
+    form->show();
+    ASSERT_NE(form->windowHandle(), nullptr);
+    EXPECT_FALSE(form->windowHandle()->flags() & Qt::WindowDoesNotAcceptFocus)
+        << "the opening must still be able to focus it";
+    ASSERT_TRUE(ActivateAndWait(form));
+    EXPECT_TRUE(form->windowHandle()->flags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(DetailsWindowTest, ClickingInsideThePopupKeepsItActiveAndOpen) {

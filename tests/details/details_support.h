@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +19,7 @@
 #include "views/dx_image.h"
 #include "views/frm_item.h"
 #include "views/label.h"
+#include "views/memo.h"
 #include "views/picture_box.h"
 
 namespace details_test {
@@ -77,7 +77,7 @@ protected:
     TDxImage* button(const char* name) const {
         return form->findChild<TDxImage*>(QLatin1String(name));
     }
-    QPlainTextEdit* memo() const { return form->findChild<QPlainTextEdit*>("Memo1"); }
+    TMemo* memo() const { return form->findChild<TMemo*>("Memo1"); }
     QTimer* timer() const { return form->findChild<QTimer*>("Timer1"); }
     QString text(const char* labelName) const { return label(labelName)->caption(); }
 

@@ -10,7 +10,7 @@
 //       is unreachable for its first request and there for the following ones.
 //   splash-text --shot PNG --expect TEXT [--unlike TEXT]...
 //       Reads the splash window's version line from a screenshot of the window: renders TEXT
-//       the way the window lays it out (13-pixel DejaVu Sans at 24,120 over white) on this
+//       the way the window lays it out (in its own 13-pixel font at 24,120 over white) on this
 //       display and compares the dark pixels of the label band. Succeeds when the screenshot
 //       matches TEXT and matches none of the --unlike texts.
 //   close --window ID
@@ -36,6 +36,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "views/fonts.h"
 
 namespace {
 
@@ -218,9 +220,7 @@ QImage RenderVersionLine(const QString& text) {
     window.setPalette(palette);
     window.setAutoFillBackground(true);
     QLabel label(&window);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(13);
-    label.setFont(font);
+    label.setFont(PixelFont(kSansFace, 13));
     label.setText(text);
     label.move(24, 120);
     label.adjustSize();
@@ -256,6 +256,7 @@ int InkOf(const QImage& picture) {
 
 int SplashText(int argc, char** argv, const Args& args) {
     QApplication app(argc, argv);
+    RegisterFontSubstitutions();
     QImage shot(QString::fromStdString(args.get("--shot")));
     if (shot.isNull() || shot.width() < 380 || shot.height() < 150) {
         std::fprintf(stderr, "splash-text: no 380x150 screenshot in %s\n",

@@ -2,8 +2,8 @@
 # A click on a tile's picture opens the details window of that deal centred over the main
 # window, active, with its countdown running; its join button hands exactly the deal's item page
 # to the desktop's opener and closes it. With a reopened one, the wheel still scrolls the grid;
-# it stays open while another program has the focus and closes when the user clicks the main
-# window.
+# it stays open while another program has the focus, a click inside it does not activate it, and
+# it closes when the user clicks the main window or presses Escape.
 # With E2E_SHOT_DIR set, the screenshot of the open window is kept there as details-window.png.
 source "$(dirname "$0")/../e2e/e2e-lib.sh"
 
@@ -145,10 +145,28 @@ e2e_expect_eq "$other" "$(xdotool getactivewindow)" "active window after switchi
 [ -n "$(e2e_find_window '^frmItem$')" ] || e2e_fail "the details window closed when another program took the focus"
 e2e_log "ok: the details window stays while another program has the focus"
 
+# A press inside the popup (on its stock message) does not take the activation back from the
+# other program, and the popup stays open. The other program's window is moved out of the way.
+xdotool windowmove "$other" 0 0
+sleep 0.3
+xdotool mousemove --window "$details" 100 250 click 1
+sleep 0.7
+e2e_expect_eq "$other" "$(xdotool getactivewindow)" "active window after a click in the details window"
+[ -n "$(e2e_find_window '^frmItem$')" ] || e2e_fail "the details window closed on a click inside it"
+e2e_log "ok: a click inside the details window leaves the activation with the other program"
+
 # ... and goes when the user clicks the main window (on its status bar, away from every tile).
 xdotool mousemove --window "$main" 400 $((main_h - 8)) click 1
 window_gone || e2e_fail "the details window stayed open after a click on the main window"
 e2e_log "ok: a click on the main window closed the details window"
+
+# Escape closes it, as its exit button does.
+click_tile
+details=$(e2e_wait_window '^frmItem$' 30) || e2e_fail "no details window after the third click"
+sleep 0.5
+e2e_key "$details" Escape
+window_gone || e2e_fail "Escape did not close the details window"
+e2e_log "ok: Escape closed the details window"
 e2e_expect_eq 1 "$(wc -l <"$record")" "addresses handed to the opener"
 
 e2e_close_and_wait "$main" "$E2E_ZORVIA_PID" 30 || e2e_fail "the program did not end"

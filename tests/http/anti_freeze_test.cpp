@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <thread>
 
-#include "scripted_server.h"
+#include "loopback_server.h"
 #include "services/errors.h"
 #include "services/http/anti_freeze.h"
 #include "services/http/http_client.h"
@@ -35,7 +35,7 @@ TEST(AntiFreezeHook, InForceOnlyWhileAliveAndOnTheApplicationThread) {
 }
 
 TEST(AntiFreezeHook, TimerKeepsFiringWhileReplyIsHeldBack) {
-    ScriptedServer server({{kHeldReply, true}});
+    LoopbackServer server({Held(RawReply(kHeldReply))});
     HttpClient client;
     AntiFreeze hook;
     int ticksWhileBusy = 0;
@@ -43,7 +43,7 @@ TEST(AntiFreezeHook, TimerKeepsFiringWhileReplyIsHeldBack) {
     timer.setInterval(40);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (client.busy() && ++ticksWhileBusy == 3)
-            server.Release();  // only a timer that really fires gets the reply going
+            server.release();  // only a timer that really fires gets the reply going
     });
     timer.start();
     EXPECT_EQ(FetchText(client, server.url("/")), "held");
@@ -51,7 +51,7 @@ TEST(AntiFreezeHook, TimerKeepsFiringWhileReplyIsHeldBack) {
 }
 
 TEST(AntiFreezeHook, WithoutItWaitsBlockOutright) {
-    ScriptedServer server({{kHeldReply, true}});
+    LoopbackServer server({Held(RawReply(kHeldReply))});
     HttpClient client;
     int ticksWhileBusy = 0;
     QTimer timer;
@@ -63,7 +63,7 @@ TEST(AntiFreezeHook, WithoutItWaitsBlockOutright) {
     timer.start();
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        server.Release();
+        server.release();
     });
     EXPECT_EQ(FetchText(client, server.url("/")), "held");
     releaser.join();
@@ -71,8 +71,8 @@ TEST(AntiFreezeHook, WithoutItWaitsBlockOutright) {
 }
 
 TEST(AntiFreezeHook, BusyClientRefusesASecondRequest) {
-    ScriptedServer server(
-        {{kHeldReply, true}, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nextra"}});
+    LoopbackServer server({Held(RawReply(kHeldReply)),
+                           RawReply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nextra")});
     HttpClient client;
     AntiFreeze hook;
     std::string refusal;
@@ -89,7 +89,7 @@ TEST(AntiFreezeHook, BusyClientRefusesASecondRequest) {
             refusal = e.what();
         }
         EXPECT_TRUE(client.busy()) << "the refused request must not clear the first one's flag";
-        server.Release();
+        server.release();
     });
     timer.start();
     EXPECT_EQ(FetchText(client, server.url("/first")), "held");
@@ -100,8 +100,8 @@ TEST(AntiFreezeHook, BusyClientRefusesASecondRequest) {
 }
 
 TEST(AntiFreezeHook, DisconnectWhileWaitingEndsTheRequest) {
-    ScriptedServer server(
-        {{kHeldReply, true}, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nagain"}});
+    LoopbackServer server({Held(RawReply(kHeldReply)),
+                           RawReply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nagain")});
     HttpClient client;
     AntiFreeze hook;
     QTimer timer;
@@ -118,7 +118,7 @@ TEST(AntiFreezeHook, DisconnectWhileWaitingEndsTheRequest) {
         EXPECT_EQ(std::string(e.what()), "Connection Closed Gracefully.");
     }
     timer.stop();
-    server.Release();
+    server.release();
     EXPECT_FALSE(client.busy());
     EXPECT_EQ(FetchText(client, server.url("/")), "again");
 }
@@ -173,7 +173,7 @@ TEST(AntiFreezeHook, ConnectGivesUpAtItsLimit) {
     if (!backlog.full())
         GTEST_SKIP() << "this kernel accepts connections beyond the listen backlog";
     HttpClient client;
-    client.ConnectTimeLimitMs = 600;
+    client.Limits.ConnectTimeLimitMs = 600;
     AntiFreeze hook;
     int ticksWhileBusy = 0;
     QTimer timer;
@@ -191,6 +191,27 @@ TEST(AntiFreezeHook, ConnectGivesUpAtItsLimit) {
     }
     EXPECT_GE(ticksWhileBusy, 1) << "events are dispatched while the connect waits";
     EXPECT_FALSE(client.busy());
+}
+
+}  // namespace
+
+namespace {
+
+// A caller's deadline bounds the connect as well, hook or not: without it a connect that never
+// ends would hold the version request for as long as the system cares to try.
+TEST(RequestDeadline, BoundsTheConnectWithoutTheHook) {
+    FullBacklog backlog;
+    if (!backlog.full())
+        GTEST_SKIP() << "this kernel accepts connections beyond the listen backlog";
+    ASSERT_FALSE(AntiFreeze::InForce());
+    HttpClient client;
+    client.Limits.Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    try {
+        FetchText(client, "http://127.0.0.1:" + std::to_string(backlog.port()) + "/");
+        ADD_FAILURE() << "connected past a full backlog";
+    } catch (const ZorviaError& e) {
+        EXPECT_EQ(std::string(e.what()), "Connect timed out.");
+    }
 }
 
 }  // namespace

@@ -101,6 +101,51 @@ TEST(CookieJarOrder, LongerPathsFirstAndReplacement) {
     EXPECT_EQ(jar.cookies().size(), 4u);
 }
 
+TEST(CookieJarBounds, ControlBytesAndOversizedCookiesAreDropped) {
+    const std::string dropped[] = {
+        "a=1\r\nX-Injected: 1; path=/",
+        "a=1\x01x; path=/",
+        "a\x7f=1; path=/",
+        "a=1\tx; path=/",
+        std::string("a\0b=1; path=/", 12),
+        "big=" + std::string(CookieJar::kMaxCookieBytes - 3, 'v'),
+    };
+    for (const std::string& value : dropped) {
+        CookieJar jar;
+        jar.Store(value, "deals.example", "/", kNow);
+        EXPECT_EQ(jar.size(), 0u) << value;
+    }
+    CookieJar jar;
+    jar.Store("big=" + std::string(CookieJar::kMaxCookieBytes - 4, 'v'), "deals.example", "/",
+              kNow);
+    jar.Store("spaced=a b; path=/", "deals.example", "/", kNow);
+    jar.Store("high=\xe4\xbd\xa0; path=/", "deals.example", "/", kNow);
+    EXPECT_EQ(jar.size(), 3u) << "at the size bound, spaces and high bytes are fine";
+}
+
+TEST(CookieJarBounds, OldestGoesBeyondFiftyPerDomainAndThreeThousandInAll) {
+    CookieJar jar;
+    for (int i = 0; i < 60; ++i)
+        jar.Store("c" + std::to_string(i) + "=v; path=/", "deals.example", "/", kNow);
+    jar.Store("c10=renewed; path=/", "deals.example", "/", kNow);  // a replacement keeps its age
+    EXPECT_EQ(jar.size(), CookieJar::kMaxPerDomain);
+    EXPECT_EQ(jar.cookies().front().name, "c10");
+    EXPECT_EQ(jar.cookies().front().value, "renewed");
+    EXPECT_EQ(jar.cookies().back().name, "c59");
+
+    for (int host = 0; host < 70; ++host)
+        for (int i = 0; i < 50; ++i)
+            jar.Store("k" + std::to_string(i) + "=v; path=/",
+                      "h" + std::to_string(host) + ".example", "/", kNow);
+    EXPECT_EQ(jar.size(), CookieJar::kMaxCookies);
+    EXPECT_EQ(jar.HeaderFor("deals.example", "/"), "") << "the oldest domain's cookies went first";
+    EXPECT_EQ(jar.cookies().back().domain, "h69.example");
+    jar.RemoveExpired(kNow);
+    jar.Store("fresh=1; path=/", "new.example", "/", kNow);
+    EXPECT_EQ(jar.size(), CookieJar::kMaxCookies);
+    EXPECT_EQ(jar.HeaderFor("new.example", "/"), "fresh=1");
+}
+
 TEST(CookieJarExpiry, MaxAgeCountsFromArrival) {
     CookieJar jar;
     jar.Store("sid=abc; path=/; max-age=60", "deals.example", "/", kNow);

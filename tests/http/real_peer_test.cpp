@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "scripted_server.h"
+#include "loopback_server.h"
 #include "services/errors.h"
 #include "services/http/http_client.h"
 #include "test_support.h"

@@ -2,12 +2,17 @@
 // carries on.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <stdexcept>
 
 #include "app/application.h"
+#include "app/message_boxes.h"
 #include "services/errors.h"
 
 namespace {
@@ -85,6 +90,55 @@ TEST_F(ErrorReport, TimerHandlerThatThrowsDoesNotStopTheLoop) {
     EXPECT_TRUE(laterTimerRan);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], QStringLiteral("Timer failed."));
+}
+
+// What a shown message box held, read while it runs modally; then it is answered with OK.
+struct SeenBox {
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QAbstractButton*>::size_type buttons = 0;
+    bool okButton = false;
+};
+
+SeenBox AnswerNextMessageBox(const std::function<void()>& show) {
+    SeenBox seen;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        seen = {box->windowTitle(), box->text(), box->icon(), box->buttons().size(),
+                box->button(QMessageBox::Ok) != nullptr};
+        box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+    });
+    poll.start();
+    show();
+    return seen;
+}
+
+TEST(ErrorReportBox, IsACriticalBoxCaptionedWithTheApplicationTitleWithOneOkButton) {
+    Thrower target;
+    const SeenBox seen = AnswerNextMessageBox([&] {
+        QEvent event(Thrower::kThrow);
+        QCoreApplication::sendEvent(&target, &event);
+    });
+    EXPECT_EQ(target.handled, 1);
+    EXPECT_EQ(seen.caption, QString::fromUtf8("ZorviaⅡ"));
+    EXPECT_EQ(seen.text, QStringLiteral("Floating point division by zero."));
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_TRUE(seen.okButton);
+}
+
+TEST(UpdateNoticeBox, TellsOfTheNewVersionWithTheInformationIconAndOneOkButton) {
+    const SeenBox seen = AnswerNextMessageBox([] { MakeUpdateNoticeBox()->exec(); });
+    EXPECT_EQ(seen.caption, QString::fromUtf8("系统升级提示"));
+    EXPECT_EQ(seen.text, QString::fromUtf8("发现新版本程序,需要升级."));
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_TRUE(seen.okButton);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
@@ -207,6 +208,36 @@ TEST(ItemPanelSales, CountIsPlacedBeforeTheCaption) {
         EXPECT_EQ(tile.SalesNumLabel->x(), c.left) << c.text;
         EXPECT_EQ(tile.Sales_Num(), c.count);
         EXPECT_FALSE(tile.inStockLook() || tile.soldOutLook()) << "the look waits for Stock";
+    }
+}
+
+// The tile places its texts by a fixed 7 px a character; with the widest plausible values each
+// text, measured in its real font, still ends before what the rule puts after it.
+TEST(ItemPanelFit, WidestValuesEndBeforeWhatFollowsThem) {
+    TItemPanel tile;
+    tile.setPrice(9999.99);
+    tile.setSPrice(9999.99);  // the discount reads 10.0
+    tile.setSales_Num(99999);
+    tile.setStock(100000);
+    auto end = [](const TLabel* label) {
+        return label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text());
+    };
+    const struct {
+        const char* what;
+        const TLabel* label;
+        const char* text;
+        int nextLeft;
+    } cases[] = {
+        {"original price before the discount", tile.OrigPriceLabel, "9999.99",
+         tile.DiscountLabel->x()},
+        {"discount before the buyers", tile.DiscountLabel, "元 10.0折", tile.SalesNumLabel->x()},
+        {"buyers before their caption", tile.SalesNumLabel, "99999", tile.BoughtCaption->x()},
+        {"caption inside the tile", tile.BoughtCaption, "人已购买", TItemPanel::kWidth - 2},
+        {"price before the buy button", tile.PriceLabel, "￥9999.99", tile.BuyButton->x()},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.label->text(), Q(c.text)) << c.what;
+        EXPECT_LT(end(c.label), c.nextLeft) << c.what;
     }
 }
 

@@ -11,8 +11,10 @@
 #include <fstream>
 #include <functional>
 
+#include "app/start_budget.h"
 #include "app/wheel_hook.h"
 #include "deals/deal_clock.h"
+#include "deals/picture_cache.h"
 #include "services/date_time.h"
 #include "services/http/anti_freeze.h"
 #include "views/picture_box.h"
@@ -79,22 +81,50 @@ TEST_F(WindowShape, PartsSizeAndTitle) {
     EXPECT_EQ(shot.pixelColor(0, 300), QColor(Qt::black)) << "the single-line border";
 }
 
-TEST_F(WindowShape, ClockStartsAtCreationAndTicksDuringTheLoad) {
+// Counts the timer events that reach the main window's clock timer.
+class ClockTicks : public QObject {
+public:
+    ClockTicks() { qApp->installEventFilter(this); }
+    ~ClockTicks() override { qApp->removeEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer && watched->objectName() == QLatin1String("Timer1") &&
+            qobject_cast<TfrmZORMain*>(watched->parent()))
+            ++count;
+        return false;
+    }
+};
+
+TEST_F(WindowShape, ClockStartsAtCreationAndTicksDuringTheLoadAndAfter) {
     CannedReply slow;
     slow.body = "<deals/>";
     slow.delayMs = 450;
     server().setReply(kDealFeedPath, slow);
+    ClockTicks ticks;
     const DateTime before = CurrentLocalDateTime();
     TfrmZORMain& w = open();
     const DateTime after = CurrentLocalDateTime();
-    const double advancedMs = (w.ClockTime - before) * 86400000.0;
     // The feed request waited long enough for the timer to tick while it did: the
     // responsiveness hook was in force during the load.
-    EXPECT_GE(advancedMs, 99.0);
-    EXPECT_LE(w.ClockTime, after + 1.0 / 86400000.0 * 200);
-    const DateTime now = w.ClockTime;
-    w.Timer1Timer();
-    EXPECT_DOUBLE_EQ(w.ClockTime, AddMilliseconds(now, 100));
+    const int duringLoad = ticks.count;
+    EXPECT_GE(duringLoad, 1);
+    // The clock was set to the time of creation, then moved on exactly 100 ms a tick.
+    const double oneMs = 1.0 / 86400000.0;
+    const DateTime setAt = w.ClockTime - duringLoad * 100 * oneMs;
+    EXPECT_GE(setAt, before - oneMs);
+    EXPECT_LE(setAt, after + oneMs);
+
+    // Once the window exists its timer goes on driving the clock, 100 ms a tick.
+    EXPECT_EQ(w.Timer1->interval(), 100);
+    for (int i = 0; i < 3; ++i) {
+        const DateTime was = w.ClockTime;
+        const int seen = ticks.count;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.count > seen; }, 5000));
+        EXPECT_EQ(ticks.count, seen + 1);
+        EXPECT_DOUBLE_EQ(w.ClockTime, AddMilliseconds(was, 100));
+    }
     w.SetClockTime(12345.5);
     EXPECT_EQ(w.ClockTime, 12345.5);
     EXPECT_TRUE(w.Timer1->isActive());
@@ -171,12 +201,13 @@ struct LoadCase {
     const char* label;
     std::string body;
     size_t tiles;
-    size_t urls;  // entries of ImageUrlList afterwards
+    size_t urls;       // entries of ImageUrlList afterwards
+    int lastDeal = 3;  // the number of the last tile's deal
 };
 
 class FeedLoadCases : public WindowTest, public ::testing::WithParamInterface<LoadCase> {};
 
-TEST_P(FeedLoadCases, BuildsTheTilesBeforeTheFirstError) {
+TEST_P(FeedLoadCases, OneBadDealHidesOnlyItself) {
     const LoadCase& c = GetParam();
     serveFeed(c.body);
     TfrmZORMain& w = open();
@@ -189,6 +220,10 @@ TEST_P(FeedLoadCases, BuildsTheTilesBeforeTheFirstError) {
         EXPECT_FALSE(tiles[i]->isHidden());
     }
     EXPECT_EQ(VisibleStrayTiles(), 0) << "a failed tile never shows";
+    if (!tiles.empty() && c.lastDeal >= 0) {
+        EXPECT_EQ(tiles.back()->Num_iid(), "100" + std::to_string(c.lastDeal))
+            << "the deals after a bad one load, closing up the grid";
+    }
 }
 
 const std::string kFourDeals = FeedDocumentText(NumberedDeals(4, "http://127.0.0.1:1/pic"));
@@ -204,40 +239,40 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"empty body", "", 0, 0}, LoadCase{"root without children", "<deals/>", 0, 0},
         LoadCase{"not well-formed", "<deals><deal>", 0, 0},
         LoadCase{"comment between second and third deal",
-                 Replace(kFourDeals, "<deal><nick>nick2", "<!-- later --><deal><nick>nick2"), 2, 2},
+                 Replace(kFourDeals, "<deal><nick>nick2", "<!-- later --><deal><nick>nick2"), 4, 4},
         LoadCase{"text between deals",
-                 Replace(kFourDeals, "<deal><nick>nick2", "x<deal><nick>nick2"), 2, 2},
+                 Replace(kFourDeals, "<deal><nick>nick2", "x<deal><nick>nick2"), 4, 4},
         LoadCase{"capital P price", FeedWithThirdDeal([](std::string d) {
                      return Replace(Replace(d, "<price>", "<Price>"), "</price>", "</Price>");
                  }),
-                 2, 2},
+                 3, 3},
         LoadCase{"price as attribute", FeedWithThirdDeal([](std::string d) {
                      return Replace(Replace(d, "<price>29.90</price>", ""), "<deal>",
                                     "<deal price=\"29.90\">");
                  }),
-                 2, 2},
+                 3, 3},
         LoadCase{"sprice of zero", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<sprice>99.00</sprice>", "<sprice>0</sprice>");
                  }),
-                 2, 2},
+                 3, 3},
         LoadCase{"mixed content price", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<price>29.90</price>", "<price>29<!-- x -->.90</price>");
                  }),
-                 2, 2},
+                 3, 3},
         LoadCase{"empty stock", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<stock>102</stock>", "<stock></stock>");
                  }),
-                 2, 2},
+                 3, 3},
         LoadCase{"count beyond 32 bits", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, "<sales_num>2</sales_num>",
                                     "<sales_num>4294967296</sales_num>");
                  }),
-                 2, 2},
+                 3, 3},
         // The picture URL is listed before the stop time is read, so it stays listed.
         LoadCase{"unreadable stop time", FeedWithThirdDeal([](std::string d) {
                      return Replace(d, SampleStopTime(), "soon");
                  }),
-                 2, 3},
+                 3, 4},
         LoadCase{"missing nick, itemurl and imagefile",
                  [] {
                      std::vector<FeedDealValues> deals = NumberedDeals(3);
@@ -246,11 +281,11 @@ INSTANTIATE_TEST_SUITE_P(
                      deals[2].omitImagefile = true;
                      return FeedDocumentText(deals);
                  }(),
-                 3, 3},
+                 3, 3, 2},
         LoadCase{"any root and deal names",
                  "<list a=\"1\">" + DealElement(FeedDealValues{}, "item") +
                      DealElement(FeedDealValues{}, "x") + "</list>",
-                 2, 2},
+                 2, 2, -1},
         LoadCase{"body cut at its first NUL",
                  kFourDeals.substr(0, kFourDeals.size() - 8) + std::string("\0", 1) + "</deals>", 0,
                  0}),
@@ -330,28 +365,86 @@ TEST_F(FeedLoad, BillionLaughsEndsTheLoad) {
     EXPECT_TRUE(w.tiles().empty()) << "the parser refuses the document";
 }
 
-TEST_F(FeedLoad, ReplyOtherThanSuccessLeavesAnEmptyGrid) {
-    CannedReply failing;
-    failing.status = 500;
-    failing.body = kFourDeals;
-    server().setReply(kDealFeedPath, failing);
-    EXPECT_TRUE(open().tiles().empty());
+// Only a feed that was read says which pictures are still wanted: one that could not be had or
+// parsed deletes nothing, one that was read and holds no deal prunes every picture (and the
+// leftover of a download killed half-way with them).
+TEST_F(FeedLoad, CacheIsPrunedOnlyAgainstAFeedThatWasRead) {
+    struct {
+        const char* name;
+        std::function<void()> serve;
+        bool pruned;
+    } cases[] = {
+        {"unreachable", [] { server().stopListening(); }, false},
+        {"status 500",
+         [] {
+             CannedReply failing;
+             failing.status = 500;
+             server().setReply(kDealFeedPath, failing);
+         },
+         false},
+        {"not well-formed", [this] { serveFeed("<deals><deal>"); }, false},
+        {"empty body", [this] { serveFeed(""); }, true},
+        {"no deal", [this] { serveFeed("<deals/>"); }, true},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::create_directories(cacheDir() + "/sub");
+        for (const char* name : {"/a_250x250.jpg", "/sub/b_310x310.jpg", "/c_250x250.part.jpg",
+                                 "/keep.JPG", "/keep.txt"})
+            std::ofstream(cacheDir() + name) << "x";
+        c.serve();
+        TfrmZORMain& w = open(true);
+        ASSERT_TRUE(server().resumeListening());
+        server().clearReplies();
+        EXPECT_TRUE(w.tiles().empty()) << c.name;
+        EXPECT_TRUE(w.StatusBar1->currentMessage().isEmpty()) << c.name;
+        for (const char* name : {"/a_250x250.jpg", "/sub/b_310x310.jpg", "/c_250x250.part.jpg"})
+            EXPECT_EQ(std::filesystem::exists(cacheDir() + name), !c.pruned) << c.name << name;
+        EXPECT_TRUE(std::filesystem::exists(cacheDir() + "/keep.JPG")) << c.name;
+        EXPECT_TRUE(std::filesystem::exists(cacheDir() + "/keep.txt")) << c.name;
+    }
 }
 
-TEST_F(FeedLoad, UnreachableServiceEmptiesGridAndPrunesEveryPicture) {
-    std::filesystem::create_directories(cacheDir() + "/sub");
-    for (const char* name : {"/a_250x250.jpg", "/sub/b_310x310.jpg", "/keep.JPG", "/keep.txt"})
-        std::ofstream(cacheDir() + name) << "x";
-    server().stopListening();
-    TfrmZORMain& w = open(true);
-    ASSERT_TRUE(server().resumeListening());
-    EXPECT_TRUE(w.tiles().empty());
-    EXPECT_TRUE(w.ImageUrlList.empty());
-    EXPECT_TRUE(w.StatusBar1->currentMessage().isEmpty());
-    EXPECT_FALSE(std::filesystem::exists(cacheDir() + "/a_250x250.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(cacheDir() + "/sub/b_310x310.jpg"));
-    EXPECT_TRUE(std::filesystem::exists(cacheDir() + "/keep.JPG"));
-    EXPECT_TRUE(std::filesystem::exists(cacheDir() + "/keep.txt"));
+// Silent picture hosts cost a start its picture budget, not more: the window comes up with
+// every tile on its placeholder, every URL listed (nothing pruned), and once the budget is
+// spent no further picture is even asked for. Fetched ahead, several at a time, each picture is
+// asked for once, before the budget ends; one after another, only the first is.
+TEST_F(FeedLoad, TilePicturesShareOneTimeBudget) {
+    const std::string base = server().baseUrl() + "/pic";
+    const std::vector<FeedDealValues> deals = NumberedDeals(5, base);
+    for (const char* connections : {"", "0"}) {
+        SCOPED_TRACE(std::string("ZORVIA_PICTURE_CONNECTIONS=") + connections);
+        if (connections[0] != '\0')
+            setenv("ZORVIA_PICTURE_CONNECTIONS", connections, 1);
+        server().clearRequests();
+        StartLimits limits;
+        limits.pictures = std::chrono::milliseconds(400);
+        SetStartLimitsForTesting(limits);
+        for (const FeedDealValues& deal : deals)
+            std::ofstream(CacheFilePath(deal.imagefile, kDetailsPictureSuffix)) << "x";
+        server().setFallback(StallReply());
+        serveFeed(FeedDocumentText(deals));
+        TfrmZORMain& w = open();
+        SetStartLimitsForTesting(StartLimits());
+        unsetenv("ZORVIA_PICTURE_CONNECTIONS");
+        ASSERT_EQ(w.tiles().size(), 5u);
+        for (TItemPanel* tile : w.tiles())
+            EXPECT_FALSE(tile->DealImage->hasPicture());
+        EXPECT_EQ(w.ImageUrlList.size(), 5u);
+        EXPECT_EQ(server().requestsFor("/pic/").size(), connections[0] == '\0' ? 5u : 1u)
+            << "asked for after the budget was spent";
+        for (const FeedDealValues& deal : deals) {
+            EXPECT_TRUE(
+                std::filesystem::exists(CacheFilePath(deal.imagefile, kDetailsPictureSuffix)));
+            EXPECT_FALSE(std::filesystem::exists(CacheFilePath(deal.imagefile, kTilePictureSuffix)))
+                << "no half picture under its cache name";
+        }
+        window.reset();
+        // A download that ran into the deadline ends there, in the background.
+        for (const FeedDealValues& deal : deals)
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return !PictureDownloadInFlight(CacheFilePath(deal.imagefile, kTilePictureSuffix));
+            }));
+    }
 }
 
 TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
@@ -370,9 +463,10 @@ TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
 
     TfrmZORMain& w = open();
     ASSERT_EQ(w.tiles().size(), 3u);
-    EXPECT_EQ(w.tiles()[0]->DealImage->picture().size(), QSize(250, 250));
+    // Only what the 250 x 167 picture box shows is decoded.
+    EXPECT_EQ(w.tiles()[0]->DealImage->picture().size(), QSize(250, 167));
     EXPECT_FALSE(w.tiles()[1]->DealImage->hasPicture());
-    EXPECT_EQ(w.tiles()[2]->DealImage->picture().size(), QSize(250, 250));
+    EXPECT_EQ(w.tiles()[2]->DealImage->picture().size(), QSize(250, 167));
     EXPECT_EQ(server().requestsFor("/pic/p0.jpg").size(), 1u);
     EXPECT_EQ(w.ImageUrlList, (std::vector<std::string>{deals[0].imagefile, deals[1].imagefile,
                                                         deals[0].imagefile}));

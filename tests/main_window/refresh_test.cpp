@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "deals/vendor_service.h"
+#include "views/frm_item.h"
 #include "views/picture_box.h"
 #include "window_fixture.h"
 
@@ -64,6 +65,17 @@ TEST_P(RefreshReplies, CountAndLookAfterTheClick) {
     EXPECT_EQ(second->Sales_Num(), 3) << "other tiles are left alone";
     EXPECT_FALSE(window->refreshing());
     EXPECT_FALSE(window->IdHTTP1.busy());
+
+    // The details window that the click opened shows the refreshed count and its stock state.
+    const QList<TfrmItem*> opened = window->findChildren<TfrmItem*>();
+    ASSERT_EQ(opened.size(), 1);
+    TfrmItem* details = opened.front();
+    EXPECT_TRUE(details->isVisible());
+    EXPECT_EQ(details->Sales_Num(), c.count);
+    EXPECT_EQ(details->findChild<TLabel*>("Label7")->caption(), QString::number(c.count));
+    EXPECT_EQ(details->findChild<TLabel*>("Label9")->caption(),
+              QString::fromUtf8(c.soldOut ? "已经卖光啦,下次早点来吧!" : "数量有限,赶快下单吧!"));
+    EXPECT_EQ(details->findChild<TDxImage*>("ImageJoin")->isHidden(), c.soldOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(

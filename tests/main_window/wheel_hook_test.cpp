@@ -12,11 +12,11 @@ namespace {
 
 // A wheel message as the windowing system hands it to a window of the program.
 void Wheel(QWidget* topLevel, QPoint at, QPoint angle, Qt::KeyboardModifiers modifiers = {},
-           Qt::MouseButtons buttons = {}) {
+           Qt::MouseButtons buttons = {}, Qt::ScrollPhase phase = Qt::NoScrollPhase) {
     QWindow* window = topLevel->windowHandle();
     ASSERT_NE(window, nullptr);
     QWheelEvent event(QPointF(at), QPointF(topLevel->mapToGlobal(at)), QPoint(), angle, buttons,
-                      modifiers, Qt::NoScrollPhase, false);
+                      modifiers, phase, false);
     QCoreApplication::sendEvent(window, &event);
 }
 
@@ -107,9 +107,6 @@ TEST_F(WheelScroll, OneMessageOneLineBySign) {
         {"toward scrolls down", -120, {}, {}, 8},
         {"big delta is still one line", 960, {}, {}, -8},
         {"tiny delta is still one line", -1, {}, {}, 8},
-        {"zero without flags scrolls down", 0, {}, {}, 8},
-        {"zero with shift scrolls up", 0, Qt::ShiftModifier, {}, -8},
-        {"zero with a button held scrolls up", 0, {}, Qt::LeftButton, -8},
         {"toward with control scrolls down", -120, Qt::ControlModifier, {}, 8},
     };
     for (const DirectionCase& c : cases) {
@@ -153,6 +150,33 @@ TEST_F(WheelScroll, WhereverThePointerIs) {
         EXPECT_EQ(bar->value(), 48) << p.label;
         Wheel(window.get(), p.at, 120);
         EXPECT_EQ(bar->value(), 40) << p.label;
+    }
+}
+
+// A touchpad scroll arrives as a begin without distance, updates, and an end without distance;
+// only the updates move the grid, one line each, whatever keys or buttons are held.
+TEST_F(WheelScroll, EventsWithoutDistanceDoNotScroll) {
+    const struct {
+        const char* label;
+        int delta;
+        Qt::ScrollPhase phase;
+        Qt::KeyboardModifiers modifiers;
+        Qt::MouseButtons buttons;
+        int move;
+    } cases[] = {
+        {"gesture begins", 0, Qt::ScrollBegin, {}, {}, 0},
+        {"gesture moves toward the user", -15, Qt::ScrollUpdate, {}, {}, 8},
+        {"gesture moves away", 15, Qt::ScrollUpdate, {}, {}, -8},
+        {"gesture ends", 0, Qt::ScrollEnd, {}, {}, 0},
+        {"momentum ends", 0, Qt::ScrollMomentum, {}, {}, 0},
+        {"no phase, no distance", 0, Qt::NoScrollPhase, {}, {}, 0},
+        {"no distance with shift held", 0, Qt::ScrollEnd, Qt::ShiftModifier, {}, 0},
+        {"no distance with a button held", 0, Qt::ScrollBegin, {}, Qt::LeftButton, 0},
+    };
+    for (const auto& c : cases) {
+        bar->setValue(80);
+        Wheel(window.get(), QPoint(400, 100), QPoint(0, c.delta), c.modifiers, c.buttons, c.phase);
+        EXPECT_EQ(bar->value(), 80 + c.move) << c.label;
     }
 }
 

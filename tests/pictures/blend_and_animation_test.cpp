@@ -243,4 +243,39 @@ TEST(GifMovie, PackagedChatButtonAnimatesAsDrawn) {
     }
 }
 
+// On a screen of device pixel ratio 2 a picture box is given pictures of twice the pixels,
+// marked with ratio 2: it keeps the 1x size and shows every pixel.
+TEST(DoubleSizePictures, APictureBoxKeepsTheOneTimesSizeAndDrawsAtFullResolution) {
+    QImage picture(164, 58, QImage::Format_ARGB32);
+    picture.fill(qRgb(220, 0, 0));
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 82; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(0, 0, 220));
+    picture.setDevicePixelRatio(2.0);
+    TImage box;
+    box.setAutoSize(true);
+    box.setPicture(picture);
+    EXPECT_EQ(box.size(), QSize(82, 29));
+
+    QImage screen(164, 58, QImage::Format_ARGB32);
+    screen.setDevicePixelRatio(2.0);
+    screen.fill(Qt::white);
+    box.render(&screen);
+    EXPECT_EQ(screen.pixel(40, 20), qRgb(220, 0, 0));
+    EXPECT_EQ(screen.pixel(120, 20), qRgb(0, 0, 220)) << "drawn at the 2x pixel size";
+}
+
+TEST(DoubleSizePictures, AMovieDrawnAtTwiceTheSizeKeepsTheOneTimesSize) {
+    QFile file(":/myimage/CHAT@2X");
+    if (!file.exists())
+        GTEST_SKIP() << "the chat button is not packaged in this build";
+    QMovie movie(":/myimage/CHAT@2X");
+    ASSERT_TRUE(movie.isValid());
+    movie.jumpToFrame(0);
+    TImage box;
+    box.setAutoSize(true);
+    box.setMovie(&movie, 2.0);
+    EXPECT_EQ(box.size(), QSize(77, 19));
+}
+
 }  // namespace

@@ -163,17 +163,9 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 JERR_NO_SOI},
         BadCase{"empty_file", [] { return QByteArray(); }, JERR_INPUT_EMPTY},
-        BadCase{"truncated_baseline", [] { return Cut(JpegKind::Baseline, 0.6); }, JWRN_JPEG_EOF},
-        BadCase{"truncated_progressive", [] { return Cut(JpegKind::Progressive, 0.6); },
-                JWRN_JPEG_EOF},
+        // Ending in the header leaves no picture at all to show.
         BadCase{"truncated_in_the_header", [] { return Make(JpegKind::Baseline).left(40); },
-                JWRN_JPEG_EOF},
-        BadCase{"end_marker_missing",
-                [] {
-                    QByteArray jpeg = Make(JpegKind::Baseline);
-                    return jpeg.left(jpeg.size() - 2);
-                },
-                JWRN_JPEG_EOF},
+                JERR_NO_IMAGE},
         // A header claiming a picture of 400 megapixels is refused before memory is taken.
         BadCase{"absurd_claimed_size",
                 [] { return WithClaimedSize(Make(JpegKind::Baseline), 20000, 20000); },
@@ -203,18 +195,65 @@ TEST(JpegFile, DecodesAFileAndRaisesAPlainErrorForAMissingOne) {
 
 TEST(JpegFile, ABadFileOnDiskRaisesLikeBadBytes) {
     QTemporaryDir folder;
-    const QString path = folder.filePath("cut.jpg");
+    const QString path = folder.filePath("page.jpg");
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(Cut(JpegKind::Baseline, 0.5));
+        file.write("<html><body>gone</body></html>");
     }
     try {
         TJPEGImage::DecodeFile(path);
-        FAIL() << "decoded a truncated file";
+        FAIL() << "decoded a page";
     } catch (const JpegError& error) {
-        EXPECT_EQ(error.code(), JWRN_JPEG_EOF);
+        EXPECT_EQ(error.code(), JERR_NO_SOI);
     }
+}
+
+// A file that ends early is what the server sent (a download cut short never becomes a file):
+// what it holds is shown, the rows it lacks grey. One lacking only its end marker is whole.
+TEST(JpegEndsEarly, ShowsWhatItHolds) {
+    for (JpegKind kind : {JpegKind::Baseline, JpegKind::Progressive}) {
+        const QByteArray whole = Make(kind);
+        const QImage expected = TJPEGImage::Decode(whole);
+        const QImage noEndMarker = TJPEGImage::Decode(whole.left(whole.size() - 2));
+        EXPECT_EQ(noEndMarker, expected);
+        const QImage cut = TJPEGImage::Decode(Cut(kind, 0.6));
+        ASSERT_EQ(cut.size(), QSize(kWidth, kHeight));
+        if (kind == JpegKind::Baseline) {  // the first rows come before the cut
+            EXPECT_LE(Distance(cut.pixel(2, 1), expected.pixel(2, 1)), 12);
+        }
+    }
+}
+
+// A deal picture costs what its box shows, however large it is or claims to be.
+TEST(JpegShownInABox, DecodesOnlyWhatTheBoxShows) {
+    const QImage big = QuadrantPicture(1600, 1200);
+    const QByteArray baseline = EncodeJpeg(big, JpegKind::Baseline);
+    const QImage whole = TJPEGImage::Decode(baseline);
+    const QImage shown = TJPEGImage::Decode(baseline, QSize(250, 167));
+    EXPECT_EQ(shown.height(), 167);
+    EXPECT_GE(shown.width(), 250);
+    EXPECT_LE(shown.width(), 250 + 16) << "widened to the block boundary at most";
+    for (int y = 0; y < 167; y += 11)
+        for (int x = 0; x < 250; x += 13)
+            ASSERT_EQ(shown.pixel(x, y), whole.pixel(x, y)) << x << "," << y;
+
+    // Served sizes look exactly as before: the box's part of the same decode.
+    const QByteArray served = EncodeJpeg(QuadrantPicture(250, 250), JpegKind::Progressive);
+    EXPECT_EQ(TJPEGImage::Decode(served, QSize(250, 167)),
+              TJPEGImage::Decode(served).copy(0, 0, 250, 167));
+    EXPECT_EQ(TJPEGImage::Decode(served, QSize(313, 209)),
+              TJPEGImage::Decode(served).copy(0, 0, 250, 209));
+
+    // A progressive picture gathers all its scans before the first row: beyond about a million
+    // pixels it is not decoded for a box at all.
+    const QByteArray progressive = EncodeJpeg(QuadrantPicture(2400, 2400), JpegKind::Progressive);
+    EXPECT_THROW(TJPEGImage::Decode(progressive, QSize(250, 167)), JpegError);
+    // A claimed size the data does not hold costs no more than the box either.
+    const QImage claimed =
+        TJPEGImage::Decode(WithClaimedSize(Make(JpegKind::Baseline), 6000, 6000), QSize(250, 167));
+    EXPECT_EQ(claimed.height(), 167);
+    EXPECT_LE(claimed.width(), 250 + 16);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -140,6 +142,49 @@ INSTANTIATE_TEST_SUITE_P(
             {{"{A}_250x250.jpg", true}, {"{B}_310x310.jpg", true}, {"{C}_250x250.jpg", false}},
             {}}),
     [](const testing::TestParamInfo<PruneCase>& info) { return std::string(info.param.name); });
+
+// Only regular files are deleted: a folder or a link whose name ends in ".jpg" stays, and so
+// does whatever a link points to.
+TEST(PruningOnlyRegularFiles, LeavesLinksAndFoldersNamedJpgAlone) {
+    QTemporaryDir folder;
+    const fs::path root = folder.path().toStdString();
+    const fs::path cacheDir = root / "image";
+    SetImageCacheDirForTesting(cacheDir.string());
+    Touch(root / "outside.jpg");
+    Touch(cacheDir / "stray.jpg");
+    fs::create_directories(root / "elsewhere");
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        bool survives;
+    } entries[] = {
+        {"plain stray file", [](const fs::path& p) { Touch(p); }, false},
+        {"link to a file outside",
+         [&](const fs::path& p) { fs::create_symlink(root / "outside.jpg", p); }, true},
+        {"link to a stray file inside",
+         [&](const fs::path& p) { fs::create_symlink(cacheDir / "stray.jpg", p); }, true},
+        {"link to a folder",
+         [&](const fs::path& p) { fs::create_directory_symlink(root / "elsewhere", p); }, true},
+        {"dangling link", [&](const fs::path& p) { fs::create_symlink(root / "gone.jpg", p); },
+         true},
+        {"hidden empty folder", [](const fs::path& p) { fs::create_directories(p); }, true},
+    };
+    const char* const names[] = {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", ".f.jpg"};
+    for (size_t i = 0; i < std::size(entries); ++i)
+        entries[i].make(cacheDir / names[i]);
+
+    PruneCache({});
+
+    for (size_t i = 0; i < std::size(entries); ++i) {
+        const fs::path path = cacheDir / names[i];
+        EXPECT_EQ(fs::symlink_status(path).type() != fs::file_type::not_found, entries[i].survives)
+            << entries[i].name;
+    }
+    EXPECT_TRUE(fs::exists(root / "outside.jpg")) << "a link's target is never touched";
+    EXPECT_TRUE(fs::is_directory(root / "elsewhere"));
+    EXPECT_FALSE(fs::exists(cacheDir / "stray.jpg")) << "the stray file itself still goes";
+    SetImageCacheDirForTesting("");
+}
 
 TEST(PruningWithoutAFolder, DoesNothingAndCreatesNothing) {
     QTemporaryDir folder;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -16,9 +17,11 @@
 
 #include "app/application.h"
 #include "deals/feed_pictures.h"
+#include "deals/picture_budget.h"
 #include "deals/picture_prefetch.h"
 #include "pictures/jpeg_image.h"
 #include "services/http/anti_freeze.h"
+#include "services/http/http_client.h"
 #include "window_fixture.h"
 
 namespace {
@@ -39,7 +42,8 @@ std::set<std::string> JpegFilesIn(const std::string& folder) {
 }
 
 QImage Decoded(const std::string& jpeg) {
-    return TJPEGImage::Decode(QByteArray::fromStdString(jpeg));
+    // As a tile decodes it: only as far as its picture box shows.
+    return TJPEGImage::Decode(QByteArray::fromStdString(jpeg), QSize(250, 167));
 }
 
 // The target a tile's picture is requested at.
@@ -198,10 +202,10 @@ TEST_F(PicturePrefetch, NoMoreThanTheLimitPerHostAtOnce) {
     }
 }
 
-TEST_F(PicturePrefetch, OutOfTimeTheTilesKeepTheirPlaceholdersAndNothingIsFetchedTwice) {
-    // The first request for each picture is held past the deadline: the tiles are built while
-    // those downloads still run, and must neither read the half-written files nor start second
-    // downloads into them (a second request would be answered at once, and counted).
+TEST_F(PicturePrefetch, OutOfTimeTheDownloadsEndWithTheBudgetAndLeaveNoFile) {
+    // The first request for each picture is held past the start's picture budget: those
+    // downloads end with it, leaving nothing under either name, and the tiles, built once the
+    // budget is spent, ask for nothing. The next start fetches the pictures.
     const std::string base = server().baseUrl() + "/pic";
     const std::vector<FeedDealValues> deals = NumberedDeals(kPictureConnectionsPerHost, base);
     const std::string jpeg = MakeJpeg(250, 250, 5);
@@ -217,32 +221,67 @@ TEST_F(PicturePrefetch, OutOfTimeTheTilesKeepTheirPlaceholdersAndNothingIsFetche
         });
     }
 
-    const TilePicturePrefetch prefetch(urls,
-                                       std::chrono::steady_clock::now() + std::chrono::seconds(3));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server().heldCount() == int(urls.size()); }, 30000));
-    std::vector<std::unique_ptr<TItemPanel>> tiles;
-    for (const std::string& url : urls) {
-        tiles.push_back(std::make_unique<TItemPanel>());
-        tiles.back()->setImagefile(url);
-        EXPECT_FALSE(tiles.back()->DealImage->hasPicture()) << "its download is still held";
-        EXPECT_EQ(server().hits(PictureTarget(url)), 1);
+    {
+        const PictureBudget budget(std::chrono::steady_clock::now() + std::chrono::seconds(2));
+        const TilePicturePrefetch prefetch(urls, budget.deadline());
+        EXPECT_EQ(server().heldCount(), static_cast<int>(urls.size()));
+        for (const std::string& url : urls) {
+            TItemPanel tile;
+            tile.setImagefile(url);
+            EXPECT_FALSE(tile.DealImage->hasPicture());
+            EXPECT_EQ(server().hits(PictureTarget(url)), 1)
+                << "asked for once the budget was spent";
+        }
     }
-
-    // Let go, the downloads under way finish in the background, whole, and the next start's
-    // tiles find them.
-    server().release();
     for (const std::string& url : urls) {
         const std::string path = CacheFilePath(url, kTilePictureSuffix);
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return !PictureDownloadInFlight(path) && ReadAll(path) == jpeg; }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !PictureDownloadInFlight(path); }, 30000));
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_FALSE(std::filesystem::exists(PartialFileName(path)));
+    }
+
+    server().release();
+    for (const std::string& url : urls) {
         TItemPanel next;
         next.setImagefile(url);
         EXPECT_EQ(next.DealImage->picture(), Decoded(jpeg));
-        EXPECT_EQ(server().hits(PictureTarget(url)), 1);
+        EXPECT_EQ(ReadAll(CacheFilePath(url, kTilePictureSuffix)), jpeg);
+        EXPECT_EQ(server().hits(PictureTarget(url)), 2);
     }
 }
 
-TEST(FeedPictureList, StopsWhereTheGridStops) {
+// Closing the program while the start waits for its pictures: the wait ends at once, the
+// downloads under way give up at their next wait, and no half picture is left under a cache
+// name, nor its partial file.
+TEST_F(PicturePrefetch, ClosingEndsTheWaitAndLeavesNoHalfPicture) {
+    server().release();
+    const std::string base = server().baseUrl() + "/pic";
+    const std::vector<FeedDealValues> deals = NumberedDeals(3, base);
+    // A picture that arrives a byte at a time and would take minutes.
+    server().setFallback(TrickleReply(
+        "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'x'), 5));
+    std::vector<std::string> urls;
+    for (const FeedDealValues& deal : deals)
+        urls.push_back(deal.imagefile);
+
+    QTimer::singleShot(600, [] { AntiFreeze::SetQuitting(true); });
+    {
+        const TilePicturePrefetch prefetch(
+            urls, std::chrono::steady_clock::now() + std::chrono::minutes(10));
+    }
+    EXPECT_TRUE(AntiFreeze::Quitting()) << "the wait ended by the closing, not by the deadline";
+    for (const std::string& url : urls) {
+        const std::string path = CacheFilePath(url, kTilePictureSuffix);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !PictureDownloadInFlight(path); }, 30000));
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_FALSE(std::filesystem::exists(PartialFileName(path)));
+    }
+    AntiFreeze::SetQuitting(false);
+}
+
+// The list is exactly the pictures the tiles ask for: a deal the grid drops is left out, and
+// the deals after it are listed as the grid shows them.
+TEST(FeedPictureList, LeavesOutTheDealsTheGridDrops) {
     std::vector<FeedDealValues> deals = NumberedDeals(5, "http://127.0.0.1:1/pic");
     const std::vector<std::string> all{deals[0].imagefile, deals[1].imagefile, deals[2].imagefile,
                                        deals[3].imagefile, deals[4].imagefile};
@@ -253,18 +292,25 @@ TEST(FeedPictureList, StopsWhereTheGridStops) {
     struct Case {
         const char* what;
         void (*spoil)(FeedDealValues&);
+        bool listed;  // the tile still asks for its picture
     };
     const Case cases[] = {
-        {"unreadable price", [](FeedDealValues& d) { d.price = "cheap"; }},
-        {"deal price of nothing", [](FeedDealValues& d) { d.sprice = "0"; }},
-        {"unreadable stock", [](FeedDealValues& d) { d.stock = ""; }},
+        {"unreadable price", [](FeedDealValues& d) { d.price = "cheap"; }, false},
+        {"deal price of nothing", [](FeedDealValues& d) { d.sprice = "0"; }, false},
+        {"unreadable stock", [](FeedDealValues& d) { d.stock = ""; }, false},
+        {"unreadable end time, read after the picture",
+         [](FeedDealValues& d) { d.stop_time = "soon"; }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<FeedDealValues> spoilt = deals;
-        c.spoil(spoilt[2]);
-        EXPECT_EQ(FeedPictureUrls(FeedDocumentText(spoilt)),
-                  (std::vector<std::string>{deals[0].imagefile, deals[1].imagefile}));
+        c.spoil(spoilt[1]);
+        c.spoil(spoilt[3]);
+        std::vector<std::string> expected{deals[0].imagefile, deals[2].imagefile,
+                                          deals[4].imagefile};
+        if (c.listed)
+            expected = all;
+        EXPECT_EQ(FeedPictureUrls(FeedDocumentText(spoilt)), expected);
     }
 }
 

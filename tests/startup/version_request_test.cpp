@@ -1,6 +1,8 @@
 // The version request against a loopback service: what is sent, and what each reply yields.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "deals/marketplace_pages.h"
@@ -44,6 +46,37 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"GarbageStatusLine", "hello\r\n\r\n", "3.0.0.0"},
         ReplyCase{"BodyUntilClose", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n3.2", "3.2"}),
     [](const ::testing::TestParamInfo<ReplyCase>& info) { return std::string(info.param.name); });
+
+// Whatever the service sends, the version request reads a kilobyte at most and ends with the
+// same outcome as any reply that is too long: the program's own version, a normal start.
+TEST(VersionRequest, HostileRepliesEndAsTooLong) {
+    struct {
+        const char* name;
+        CannedReply reply;
+    } cases[] = {
+        {"endless chunked body", EndlessChunkedReply()},
+        {"endless body until close", EndlessBodyReply()},
+        {"longer than a kilobyte", RawReply(ok(std::string(kLongestVersionReply + 1, '9')))},
+        {"header block beyond its bound", HugeHeaderReply(300 * 1024)},
+        {"endless error body", EndlessChunkedReply(500)},
+    };
+    for (const auto& c : cases) {
+        TestService().setFallback(c.reply);
+        EXPECT_EQ(FetchServiceVersion(), "3.0.0.0") << c.name;
+    }
+
+    // The client lets go after its kilobyte: the server gets rid of little more than what the
+    // connection's buffers hold, nowhere near the 64 MiB any other text may have.
+    auto sent = std::make_shared<std::atomic<size_t>>(0);
+    CannedReply endless = EndlessBodyReply();
+    endless.endless = [sent, block = std::string(0x4000, 'e')] {
+        *sent += block.size();
+        return block;
+    };
+    TestService().setFallback(endless);
+    EXPECT_EQ(FetchServiceVersion(), "3.0.0.0");
+    EXPECT_LT(sent->load(), size_t{32} << 20);
+}
 
 TEST(VersionRequest, IsOnePlainGetWithTheClientHeaders) {
     TestService().clearRequests();

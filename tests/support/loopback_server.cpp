@@ -39,20 +39,6 @@ const char* ReasonPhrase(int status) {
     }
 }
 
-void SendAll(int socket, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t sent = ::send(socket, data, size, MSG_NOSIGNAL);
-        if (sent <= 0)
-            return;
-        data += sent;
-        size -= static_cast<size_t>(sent);
-    }
-}
-
-void SendAll(int socket, const std::string& bytes) {
-    SendAll(socket, bytes.data(), bytes.size());
-}
-
 // A listening socket on 127.0.0.1:port (0 picks a free port, written back); -1 on failure.
 int OpenListener(int& port) {
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -100,6 +86,68 @@ CannedReply RawReply(std::string bytes) {
     return reply;
 }
 
+CannedReply Held(CannedReply reply) {
+    reply.holdUntilReleased = true;
+    return reply;
+}
+
+CannedReply KeptOpen(CannedReply reply) {
+    reply.keepOpen = true;
+    return reply;
+}
+
+CannedReply HeldOpenAfter(CannedReply reply, int ms) {
+    reply.holdAfterMs = ms;
+    return reply;
+}
+
+CannedReply StallReply() {
+    CannedReply reply;
+    reply.stall = true;
+    return reply;
+}
+
+CannedReply TrickleReply(std::string bytes, int intervalMs) {
+    CannedReply reply = RawReply(std::move(bytes));
+    reply.trickleMs = intervalMs;
+    return reply;
+}
+
+CannedReply EndlessChunkedReply(int status) {
+    CannedReply reply = RawReply("HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) +
+                                 "\r\nTransfer-Encoding: chunked\r\n\r\n");
+    const std::string chunk = "4000\r\n" + std::string(0x4000, 'c') + "\r\n";
+    reply.endless = [chunk] { return chunk; };
+    return reply;
+}
+
+CannedReply EndlessBodyReply() {
+    CannedReply reply = RawReply("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n");
+    const std::string block(0x4000, 'e');
+    reply.endless = [block] { return block; };
+    return reply;
+}
+
+CannedReply FoldedHeaderReply(int lines) {
+    std::string head = "HTTP/1.1 200 OK\r\nX-Folded: start\r\n";
+    for (int i = 0; i < lines; ++i)
+        head += " x\r\n";
+    return RawReply(head + "Content-Length: 2\r\n\r\nok");
+}
+
+CannedReply HugeHeaderReply(size_t bytes) {
+    std::string head = "HTTP/1.1 200 OK\r\n";
+    const std::string line = "X-Filler: " + std::string(1024 - 12, 'h') + "\r\n";
+    while (head.size() < bytes)
+        head += line;
+    return RawReply(head + "Content-Length: 2\r\n\r\nok");
+}
+
+CannedReply LyingLengthReply(size_t announced, size_t sent) {
+    return RawReply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(announced) + "\r\n\r\n" +
+                    std::string(sent, 'l'));
+}
+
 std::string RecordedRequest::header(const std::string& name) const {
     const std::string wanted = Lower(name) + ":";
     const size_t headEnd = raw.find("\r\n\r\n");
@@ -120,6 +168,11 @@ std::string RecordedRequest::header(const std::string& name) const {
         start = end;
     }
     return {};
+}
+
+LoopbackServer::LoopbackServer(std::vector<CannedReply> script) : LoopbackServer() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_script = std::move(script);
 }
 
 LoopbackServer::LoopbackServer() {
@@ -286,65 +339,136 @@ void LoopbackServer::reapWorkers(bool all) {
     }
 }
 
-void LoopbackServer::serve(int socket) {
-    RecordedRequest request;
-    char buffer[4096];
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (request.raw.find("\r\n\r\n") == std::string::npos && request.raw.size() < kMaxHead &&
-           !m_stop && std::chrono::steady_clock::now() < deadline) {
-        pollfd watch{socket, POLLIN, 0};
-        if (::poll(&watch, 1, 50) <= 0)
+bool LoopbackServer::sendAll(int socket, const char* data, size_t size) {
+    while (size > 0) {
+        if (m_stop)
+            return false;
+        const ssize_t sent = ::send(socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            data += sent;
+            size -= static_cast<size_t>(sent);
             continue;
-        const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
-        if (got <= 0)
-            break;
-        request.raw.append(buffer, static_cast<size_t>(got));
+        }
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            // A client that stops reading must not hold this thread past the server's end.
+            pollfd watch{socket, POLLOUT, 0};
+            ::poll(&watch, 1, 50);
+            continue;
+        }
+        return false;
     }
-    if (request.raw.find("\r\n\r\n") == std::string::npos) {
-        ::close(socket);
-        return;
-    }
-    request.target = TargetOf(request.raw);
+    return true;
+}
 
+void LoopbackServer::linger(int socket, int ms) {
+    char buffer[4096];
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!m_stop && std::chrono::steady_clock::now() < end) {
+        pollfd watch{socket, POLLIN, 0};
+        const int ready = ::poll(&watch, 1, 50);
+        if (ready < 0)
+            return;
+        if (ready > 0 && ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT) == 0)
+            return;  // the client has gone
+    }
+}
+
+CannedReply LoopbackServer::replyFor(const RecordedRequest& request) {
     Handler handler;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.push_back(request);
+        if (m_scriptNext < m_script.size())
+            return m_script[m_scriptNext++];
         const auto found = m_routes.find(request.target);
         handler = found != m_routes.end() ? found->second : m_fallback;
     }
-    const CannedReply reply = handler ? handler(request) : NotFound();
+    return handler ? handler(request) : NotFound();
+}
 
-    if (reply.delayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
-    if (reply.holdUntilReleased) {
-        ++m_held;
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_releaseSignal.wait_for(lock, std::chrono::seconds(20),
-                                 [this] { return m_released || m_stop.load(); });
-        lock.unlock();
-        --m_held;
-    }
-    if (reply.hangUp) {
-        ::close(socket);
-        return;
-    }
-    if (reply.raw) {
-        SendAll(socket, *reply.raw);
-    } else {
-        std::string head =
-            "HTTP/1.1 " + std::to_string(reply.status) + " " + ReasonPhrase(reply.status) + "\r\n";
-        for (const std::string& header : reply.headers)
-            head += header + "\r\n";
-        head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
-        head += "Connection: close\r\n\r\n";
-        SendAll(socket, head);
-        const size_t first = reply.pauseMidBodyMs > 0 ? reply.body.size() / 2 : reply.body.size();
-        SendAll(socket, reply.body.data(), first);
-        if (reply.pauseMidBodyMs > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(reply.pauseMidBodyMs));
-            SendAll(socket, reply.body.data() + first, reply.body.size() - first);
+void LoopbackServer::serve(int socket) {
+    const int connection = m_connections.fetch_add(1);
+    char buffer[4096];
+    std::string pending;  // bytes of the next request read along with the last one
+    for (;;) {
+        RecordedRequest request;
+        request.connection = connection;
+        request.raw = std::move(pending);
+        pending.clear();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (request.raw.find("\r\n\r\n") == std::string::npos && request.raw.size() < kMaxHead &&
+               !m_stop && std::chrono::steady_clock::now() < deadline) {
+            pollfd watch{socket, POLLIN, 0};
+            if (::poll(&watch, 1, 50) <= 0)
+                continue;
+            const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            request.raw.append(buffer, static_cast<size_t>(got));
         }
+        const size_t headEnd = request.raw.find("\r\n\r\n");
+        if (headEnd == std::string::npos) {
+            ::close(socket);
+            return;
+        }
+        request.target = TargetOf(request.raw);
+        const CannedReply reply = replyFor(request);
+
+        if (reply.delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
+        if (reply.holdUntilReleased) {
+            ++m_held;
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_releaseSignal.wait_for(lock, std::chrono::seconds(20),
+                                     [this] { return m_released || m_stop.load(); });
+            lock.unlock();
+            --m_held;
+        }
+        if (reply.stall)
+            linger(socket, 1 << 30);
+        if (reply.hangUp || reply.stall) {
+            ::close(socket);
+            return;
+        }
+        bool sent = true;
+        if (reply.raw) {
+            if (reply.trickleMs > 0) {
+                for (size_t i = 0; sent && i < reply.raw->size(); ++i) {
+                    sent = sendAll(socket, reply.raw->data() + i, 1);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(reply.trickleMs));
+                }
+            } else {
+                sent = sendAll(socket, *reply.raw);
+            }
+        } else {
+            std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
+                               ReasonPhrase(reply.status) + "\r\n";
+            for (const std::string& header : reply.headers)
+                head += header + "\r\n";
+            head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+            if (!reply.keepOpen)
+                head += "Connection: close\r\n";
+            head += "\r\n";
+            sendAll(socket, head);
+            const size_t first =
+                reply.pauseMidBodyMs > 0 ? reply.body.size() / 2 : reply.body.size();
+            sendAll(socket, reply.body.data(), first);
+            if (reply.pauseMidBodyMs > 0) {
+                linger(socket, reply.pauseMidBodyMs);
+                sendAll(socket, reply.body.data() + first, reply.body.size() - first);
+            }
+        }
+        while (sent && reply.endless) {
+            const std::string more = reply.endless();
+            if (more.empty())
+                break;
+            sent = sendAll(socket, more);
+        }
+        if (reply.holdAfterMs > 0)
+            linger(socket, reply.holdAfterMs);
+        if (!reply.keepOpen)
+            break;
+        pending = request.raw.substr(headEnd + 4);
     }
     ::shutdown(socket, SHUT_WR);
     // Let the client read everything before the socket goes: closing with its bytes unread
@@ -364,4 +488,29 @@ void LoopbackServer::serve(int socket) {
         quietMs = 0;
     }
     ::close(socket);
+}
+
+RefusingPort::RefusingPort() {
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("refusing port: cannot bind");
+    socklen_t length = sizeof address;
+    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+}
+
+RefusingPort::~RefusingPort() {
+    ::close(m_fd);
+}
+
+int FreeLoopbackPort() {
+    int port = 0;
+    const int listener = OpenListener(port);
+    if (listener < 0)
+        throw std::runtime_error("no free loopback port");
+    ::close(listener);
+    return port;
 }

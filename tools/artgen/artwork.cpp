@@ -43,9 +43,39 @@ QColor Mix(const QColor& a, const QColor& b, double t) {
                   lerp(a.alpha(), b.alpha()));
 }
 
-QImage Canvas(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+// Every picture is drawn in the coordinates of its 1x size. A 2x picture (for screens with a
+// device pixel ratio of 2) is a canvas of twice the pixels whose device pixel ratio is 2: QPainter
+// then draws the same shapes and texts at the finer resolution, and the pixel helpers below fill
+// 2 x 2 blocks.
+QImage Blank(int width, int height, QImage::Format format, int scale) {
+    QImage image(width * scale, height * scale, format);
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
+QImage Canvas(int width, int height, const QColor& fill, int scale) {
+    QImage image = Blank(width, height, QImage::Format_ARGB32_Premultiplied, scale);
     image.fill(fill);
+    return image;
+}
+
+int ScaleOf(const QImage& image) {
+    return static_cast<int>(std::lround(image.devicePixelRatio()));
+}
+
+// The device pixels of the 1x pixel (x, y).
+void PaintPixel(QImage& image, int x, int y, const QColor& colour) {
+    const int scale = ScaleOf(image);
+    for (int dy = 0; dy < scale; ++dy) {
+        for (int dx = 0; dx < scale; ++dx) {
+            image.setPixelColor(x * scale + dx, y * scale + dy, colour);
+        }
+    }
+}
+
+// The picture's own pixels, without the device pixel ratio, for the encoders.
+QImage Plain(QImage image) {
+    image.setDevicePixelRatio(1.0);
     return image;
 }
 
@@ -155,13 +185,13 @@ void CentredCaption(QPainter& painter, const QRectF& area, const QString& text, 
 
 void PaintRow(QImage& image, int y, int left, int right, const QColor& colour) {
     for (int x = left; x <= right; ++x) {
-        image.setPixelColor(x, y, colour);
+        PaintPixel(image, x, y, colour);
     }
 }
 
 void PaintColumn(QImage& image, int x, int top, int bottom, const QColor& colour) {
     for (int y = top; y <= bottom; ++y) {
-        image.setPixelColor(x, y, colour);
+        PaintPixel(image, x, y, colour);
     }
 }
 
@@ -180,7 +210,7 @@ void PaintVerticalBand(QImage& image, int top, int bottom, const QColor& first,
                        const QColor& last) {
     for (int y = top; y <= bottom; ++y) {
         const double t = bottom == top ? 0.0 : double(y - top) / double(bottom - top);
-        PaintRow(image, y, 0, image.width() - 1, Mix(first, last, t));
+        PaintRow(image, y, 0, image.width() / ScaleOf(image) - 1, Mix(first, last, t));
     }
 }
 
@@ -222,8 +252,8 @@ constexpr int kBandBottom = 210;
 const QColor kTileGrey = Hex(0xE8E8E8);
 const QColor kNoticeGrey = Hex(0xCDCDCD);
 
-QImage TileBackground(const QColor& frame, int frameWidth) {
-    QImage image(kTileWidth, kTileHeight, QImage::Format_RGB32);
+QImage TileBackground(const QColor& frame, int frameWidth, int scale) {
+    QImage image = Blank(kTileWidth, kTileHeight, QImage::Format_RGB32, scale);
     image.fill(kTileGrey);
     // The frame surrounds the picture area only; its innermost pixel fades into the grey so the
     // edge reads as soft.
@@ -241,14 +271,14 @@ QImage TileBackground(const QColor& frame, int frameWidth) {
     return image;
 }
 
-QImage DrawHomebak() {
-    QImage image = TileBackground(Hex(0xCF8B87), 1);
+QImage DrawHomebak(int scale) {
+    QImage image = TileBackground(Hex(0xCF8B87), 1, scale);
     PaintVerticalBand(image, kBandTop, kBandBottom, Hex(0xF03413), Hex(0xD12D1B));
     return image;
 }
 
-QImage DrawHomebak2() {
-    QImage image = TileBackground(Hex(0x9E9C98), 2);
+QImage DrawHomebak2(int scale) {
+    QImage image = TileBackground(Hex(0x9E9C98), 2, scale);
     PaintVerticalBand(image, kBandTop, kBandBottom, Hex(0x9D9B9A), Hex(0x9D9B9A));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -259,9 +289,9 @@ QImage DrawHomebak2() {
     return image;
 }
 
-QImage DrawHomebak1() {
+QImage DrawHomebak1(int scale) {
     // Written straight in straight-alpha form: premultiplying would round the colour.
-    QImage image(250, 25, QImage::Format_RGBA8888);
+    QImage image = Blank(250, 25, QImage::Format_RGBA8888, scale);
     image.fill(QColor(117, 117, 116, 163));
     return image;
 }
@@ -283,10 +313,10 @@ struct ButtonStyle {
     bool softEdge;         // an outer ring at partial opacity instead of a hard border
 };
 
-QImage DrawButton(const ButtonStyle& style) {
+QImage DrawButton(const ButtonStyle& style, int scale) {
     const int w = style.size.width();
     const int h = style.size.height();
-    QImage image = Canvas(w, h, Qt::transparent);
+    QImage image = Canvas(w, h, Qt::transparent, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -385,8 +415,8 @@ ButtonStyle Exit(const QColor& top, const QColor& bottom) {
 constexpr int kDetailsWidth = 530;
 constexpr int kDetailsHeight = 250;
 
-QImage DetailsBackground(const QColor& band, const QColor& placeholderFrame) {
-    QImage image(kDetailsWidth, kDetailsHeight, QImage::Format_ARGB32);
+QImage DetailsBackground(const QColor& band, const QColor& placeholderFrame, int scale) {
+    QImage image = Blank(kDetailsWidth, kDetailsHeight, QImage::Format_ARGB32, scale);
     image.fill(Hex(0xFFFCFB));
     PaintRing(image, 0, 0, kDetailsWidth - 1, kDetailsHeight - 1, 0, Hex(0x666666));
 
@@ -424,12 +454,12 @@ QImage DetailsBackground(const QColor& band, const QColor& placeholderFrame) {
     return image;
 }
 
-QImage DrawItembak() {
-    return DetailsBackground(Hex(0xF23213), Hex(0xF23213));
+QImage DrawItembak(int scale) {
+    return DetailsBackground(Hex(0xF23213), Hex(0xF23213), scale);
 }
 
-QImage DrawItembak2() {
-    QImage image = DetailsBackground(Hex(0x9E9C9A), Hex(0x9E9C9A));
+QImage DrawItembak2(int scale) {
+    QImage image = DetailsBackground(Hex(0x9E9C9A), Hex(0x9E9C9A), scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     // Where the join button sits in the in-stock look.
@@ -443,8 +473,8 @@ QImage DrawItembak2() {
 // ---------------------------------------------------------------------------------------------
 // Splash and icon
 
-QImage DrawSplash() {
-    QImage image(380, 150, QImage::Format_RGB32);
+QImage DrawSplash(int scale) {
+    QImage image = Blank(380, 150, QImage::Format_RGB32, scale);
     image.fill(Qt::white);
     PaintRing(image, 0, 0, 379, 149, 0, Hex(0x343434));
     QPainter painter(&image);
@@ -466,10 +496,13 @@ QImage DrawSplash() {
     return image;
 }
 
-QImage DrawIcon() {
-    QImage image = Canvas(48, 48, Qt::transparent);
+// Drawn on a 48-pixel design grid and scaled, so that every size shows the same picture; at 48
+// the scale is 1 and the pixels are those of the packaged icon.
+QImage DrawIcon(int size = 48) {
+    QImage image = Canvas(size, size, Qt::transparent, 1);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 48.0, size / 48.0);
     const QRectF square(1, 1, 46, 46);
     QPainterPath shape;
     shape.addRoundedRect(square, 10, 10);
@@ -500,8 +533,8 @@ constexpr int kChatColours = 128;
 const std::array<int, 7> kChatDelays = {100, 50, 10, 10, 10, 10, 100};
 const QColor kChatMatte = Hex(0xFFFCFB);  // the details window's background under the badge
 
-QImage DrawChatFrame(double mascotLift) {
-    QImage image = Canvas(kChatWidth, kChatHeight, Qt::transparent);
+QImage DrawChatFrame(double mascotLift, int scale) {
+    QImage image = Canvas(kChatWidth, kChatHeight, Qt::transparent, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -666,12 +699,12 @@ int Nearest(const std::vector<QRgb>& palette, QRgb colour) {
     return best;
 }
 
-QByteArray EncodeChat() {
+QByteArray EncodeChat(int scale) {
     std::vector<std::vector<QRgb>> frames;
     for (size_t i = 0; i < kChatDelays.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         const bool hop = number == 4 || number == 6;
-        frames.push_back(Flatten(DrawChatFrame(hop ? 2.0 : 0.0)));
+        frames.push_back(Flatten(DrawChatFrame(hop ? 2.0 : 0.0, scale)));
     }
     std::map<QRgb, int> histogram;
     for (const auto& frame : frames) {
@@ -684,8 +717,8 @@ QByteArray EncodeChat() {
     const std::vector<QRgb> opaque = MedianCut(histogram, kChatColours - 1);
 
     GifAnimation gif;
-    gif.width = kChatWidth;
-    gif.height = kChatHeight;
+    gif.width = kChatWidth * scale;
+    gif.height = kChatHeight * scale;
     gif.transparentIndex = kChatTransparent;
     gif.loopCount = 0;
     gif.palette.assign(kChatColours, qRgb(0, 0, 0));
@@ -717,12 +750,12 @@ QByteArray EncodeChat() {
     QImageReader reader(&buffer, "gif");
     for (size_t i = 0; i < gif.frames.size(); ++i) {
         const QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32);
-        if (decoded.size() != QSize(kChatWidth, kChatHeight)) {
+        if (decoded.size() != QSize(gif.width, gif.height)) {
             throw std::runtime_error("the chat button does not read back");
         }
-        for (int y = 0; y < kChatHeight; ++y) {
-            for (int x = 0; x < kChatWidth; ++x) {
-                const int index = gif.frames[i].indices[static_cast<size_t>(y * kChatWidth + x)];
+        for (int y = 0; y < gif.height; ++y) {
+            for (int x = 0; x < gif.width; ++x) {
+                const int index = gif.frames[i].indices[static_cast<size_t>(y * gif.width + x)];
                 const QRgb want = index == kChatTransparent
                                       ? 0u
                                       : (gif.palette[static_cast<size_t>(index)] | 0xFF000000u);
@@ -736,7 +769,8 @@ QByteArray EncodeChat() {
     return bytes;
 }
 
-QByteArray Jpeg(const QImage& image) {
+QByteArray Jpeg(const QImage& drawn) {
+    const QImage image = Plain(drawn);
     const QByteArray bytes = EncodeJpeg(image, kJpegQuality);
     if (DecodeJpeg(bytes).size() != image.size()) {
         throw std::runtime_error("a JPEG does not read back");
@@ -744,7 +778,8 @@ QByteArray Jpeg(const QImage& image) {
     return bytes;
 }
 
-QByteArray Png(const QImage& image, bool interlaced) {
+QByteArray Png(const QImage& drawn, bool interlaced) {
+    const QImage image = Plain(drawn);
     const QByteArray bytes = EncodePng(image, interlaced);
     const QImage back = QImage::fromData(bytes, "png").convertToFormat(QImage::Format_RGBA8888);
     const QImage want = image.convertToFormat(QImage::Format_RGBA8888);
@@ -756,39 +791,51 @@ QByteArray Png(const QImage& image, bool interlaced) {
 
 }  // namespace
 
-std::vector<Artwork> DrawAllArtwork() {
+std::vector<Artwork> DrawAllArtwork(int scale) {
     RequireFont(kHei);
     RequireFont(kSans);
     RequireFont(kSerif);
     std::vector<Artwork> all;
-    auto add = [&all](const char* name, Container container, QByteArray bytes,
-                      const char* caption) {
-        all.push_back(
-            {QString::fromLatin1(name), container, std::move(bytes), QString::fromUtf8(caption)});
+    const QString suffix = scale == 1 ? QString() : QStringLiteral("@%1X").arg(scale);
+    auto add = [&all, &suffix](const char* name, Container container, QByteArray bytes,
+                               const char* caption) {
+        all.push_back({QString::fromLatin1(name) + suffix, container, std::move(bytes),
+                       QString::fromUtf8(caption)});
     };
-    add("HOMEBAK", Container::Jpeg, Jpeg(DrawHomebak()), "tile background, in stock");
-    add("HOMEBAK2", Container::Jpeg, Jpeg(DrawHomebak2()), "tile background, sold out");
-    add("HOMEBAK1", Container::PngInterlaced, Png(DrawHomebak1(), true), "price-row shade");
+    add("HOMEBAK", Container::Jpeg, Jpeg(DrawHomebak(scale)), "tile background, in stock");
+    add("HOMEBAK2", Container::Jpeg, Jpeg(DrawHomebak2(scale)), "tile background, sold out");
+    add("HOMEBAK1", Container::PngInterlaced, Png(DrawHomebak1(scale), true), "price-row shade");
     add("BUT1", Container::PngInterlaced,
-        Png(DrawButton(GoAndSee(Hex(0xFFF06A), Hex(0xFFCF0A))), true), "go-and-see button");
+        Png(DrawButton(GoAndSee(Hex(0xFFF06A), Hex(0xFFCF0A)), scale), true), "go-and-see button");
     add("BUT2", Container::PngInterlaced,
-        Png(DrawButton(GoAndSee(Hex(0xFFDE25), Hex(0xFFA801))), true), "go-and-see, hover");
-    add("C1", Container::Png, Png(DrawButton(Join(Hex(0xFFEF65), Hex(0xFFD30A))), false),
+        Png(DrawButton(GoAndSee(Hex(0xFFDE25), Hex(0xFFA801)), scale), true), "go-and-see, hover");
+    add("C1", Container::Png, Png(DrawButton(Join(Hex(0xFFEF65), Hex(0xFFD30A)), scale), false),
         "join button");
-    add("C2", Container::Png, Png(DrawButton(Join(Hex(0xFFDC23), Hex(0xFFB000))), false),
+    add("C2", Container::Png, Png(DrawButton(Join(Hex(0xFFDC23), Hex(0xFFB000)), scale), false),
         "join button, hover");
-    add("D1", Container::Png, Png(DrawButton(Exit(Hex(0x6BAEEF), Hex(0x62A3ED))), false),
+    add("D1", Container::Png, Png(DrawButton(Exit(Hex(0x6BAEEF), Hex(0x62A3ED)), scale), false),
         "exit button");
-    add("D2", Container::Png, Png(DrawButton(Exit(Hex(0x5EA0EC), Hex(0x3D85D9))), false),
+    add("D2", Container::Png, Png(DrawButton(Exit(Hex(0x5EA0EC), Hex(0x3D85D9)), scale), false),
         "exit button, hover");
-    const QByteArray itembak = Png(DrawItembak(), false);
+    const QByteArray itembak = Png(DrawItembak(scale), false);
     add("ITEMBAK", Container::Png, itembak, "details background, in stock");
-    add("ITEMBAK2", Container::Png, Png(DrawItembak2(), false), "details background, sold out");
-    add("SPLASH", Container::Jpeg, Jpeg(DrawSplash()), "splash background");
+    add("ITEMBAK2", Container::Png, Png(DrawItembak2(scale), false),
+        "details background, sold out");
+    add("SPLASH", Container::Jpeg, Jpeg(DrawSplash(scale)), "splash background");
     add("FRMITEM_BACK", Container::Png, itembak, "details window, initial background");
-    add("CHAT", Container::Gif, EncodeChat(), "chat button (7 frames)");
-    add("ICON", Container::Png, Png(DrawIcon(), false), "application icon");
+    add("CHAT", Container::Gif, EncodeChat(scale), "chat button (7 frames)");
+    add("ICON", Container::Png, Png(DrawIcon(48 * scale), false), "application icon");
     return all;
+}
+
+std::vector<Artwork> DrawDesktopIcons() {
+    RequireFont(kSans);
+    std::vector<Artwork> icons;
+    for (const int size : kDesktopIconSizes) {
+        icons.push_back({QStringLiteral("zorvia-%1.png").arg(size), Container::Png,
+                         Png(DrawIcon(size), false), QStringLiteral("desktop icon %1").arg(size)});
+    }
+    return icons;
 }
 
 }  // namespace artgen

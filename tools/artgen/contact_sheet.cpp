@@ -9,12 +9,20 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
+#include "deals/deal_clock.h"
+#include "deals/picture_cache.h"
 #include "encoders.h"
+#include "services/date_time.h"
+#include "views/frm_item.h"
+#include "views/item_panel.h"
 
 namespace artgen {
 
@@ -22,7 +30,6 @@ namespace {
 
 const QColor kSheetBack(0xF4, 0xF3, 0xF0);
 const QColor kInk(0x33, 0x33, 0x33);
-const QColor kButtonFace(0xEF, 0xEF, 0xEF);
 
 QByteArray ReadAll(const QString& folder, const QString& name) {
     QFile file(QDir(folder).filePath(name));
@@ -102,15 +109,17 @@ QString Dimensions(const QImage& image) {
     return QStringLiteral("%1 × %2").arg(image.width()).arg(image.height());
 }
 
-// A deal picture stand-in for the mock tiles: a soft product-photo-like gradient.
-QImage StandInPhoto() {
-    QImage photo(250, 250, QImage::Format_ARGB32_Premultiplied);
+// A deal picture stand-in for the tiles and the details window: a soft product-photo-like
+// gradient.
+QImage StandInPhoto(int size) {
+    QImage photo(size, size, QImage::Format_RGB32);
     QPainter painter(&photo);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 250.0, size / 250.0);
     QLinearGradient sky(0, 0, 0, 250);
     sky.setColorAt(0, QColor(0xFD, 0xE9, 0xD6));
     sky.setColorAt(1, QColor(0xE7, 0xB8, 0x8F));
-    painter.fillRect(photo.rect(), sky);
+    painter.fillRect(QRect(0, 0, 250, 250), sky);
     QRadialGradient fruit(QPointF(110, 95), 70);
     fruit.setColorAt(0, QColor(0xFF, 0x9A, 0x4A));
     fruit.setColorAt(1, QColor(0xC4, 0x3C, 0x12));
@@ -122,109 +131,71 @@ QImage StandInPhoto() {
     return photo;
 }
 
-// The tile as it stacks its pictures and labels, for judging the artwork in place.
-QImage MockTile(const QString& folder, bool inStock, bool withPhoto) {
-    QImage tile(260, 260, QImage::Format_ARGB32_Premultiplied);
-    tile.fill(kButtonFace);
-    QPainter painter(&tile);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setPen(Qt::white);
-    painter.drawLine(0, 0, 259, 0);
-    painter.drawLine(0, 0, 0, 259);
-    painter.setPen(QColor(0xA0, 0xA0, 0xA0));
-    painter.drawLine(259, 0, 259, 259);
-    painter.drawLine(0, 259, 259, 259);
-    painter.setFont(SheetFont(19, true, "AR PL UMing CN"));
-    painter.setPen(QColor(0x66, 0x66, 0x66));
-    painter.drawText(
-        QRect(5, 14, 250, 22), Qt::AlignLeft | Qt::AlignVCenter,
-        QString::fromUtf8(inStock ? "新疆阿克苏冰糖心苹果 5斤装" : "手工红糖姜茶 12袋"));
-    painter.drawImage(4, 44, Picture(folder, inStock ? "HOMEBAK" : "HOMEBAK2"));
-    if (withPhoto) {
-        painter.save();
-        painter.setClipRect(5, 45, 250, 167);
-        painter.drawImage(5, 45, StandInPhoto());
-        painter.restore();
+// One deal as the feed would give it.
+struct SheetDeal {
+    const char* shortTitle;
+    const char* fullTitle;
+    const char* nick;
+    double price, sPrice;
+    int32_t salesNum, stock;
+    bool withPhoto;
+};
+
+const char kPhotoUrl[] = "http://artgen.invalid/bao/uploaded/sheet";
+
+// The picture cache of the real widgets below: a folder of its own holding the stand-in photo
+// in both sizes, so that no picture is ever downloaded.
+class SheetPictureCache {
+public:
+    SheetPictureCache() {
+        if (!m_folder.isValid())
+            throw std::runtime_error("cannot create a picture cache folder");
+        SetImageCacheDirForTesting(m_folder.path().toStdString());
+        for (auto [suffix, size] :
+             {std::pair{kTilePictureSuffix, 250}, std::pair{kDetailsPictureSuffix, 310}}) {
+            QFile file(QString::fromStdString(CacheFilePath(kPhotoUrl, suffix)));
+            const QByteArray jpeg = EncodeJpeg(StandInPhoto(size), 90);
+            if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size())
+                throw std::runtime_error("cannot write the stand-in photo");
+        }
     }
-    painter.drawImage(5, 188, Picture(folder, "HOMEBAK1"));
-    const QFont small = SheetFont(13, false, "AR PL UMing CN");
-    QFont struck = small;
-    struck.setStrikeOut(true);
-    QFont boldSmall = small;
-    boldSmall.setBold(true);
-    auto label = [&painter](int x, int y, const QFont& font, const QColor& colour,
-                            const QString& text) {
-        painter.setFont(font);
-        painter.setPen(colour);
-        painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), text);
-    };
-    label(8, 194, small, Qt::white, QString::fromUtf8("原价"));
-    label(34, 194, struck, Qt::white, QStringLiteral("99.00"));
-    label(71, 194, small, Qt::white, QString::fromUtf8("元 3.0折"));
-    label(174, 194, boldSmall, QColor(0xB0, 0xE5, 0x53), QStringLiteral("123"));
-    label(200, 194, small, Qt::white, QString::fromUtf8("人已购买"));
-    label(10, 220, SheetFont(27, true, "AR PL UMing CN"), Qt::white, QString::fromUtf8("￥29.90"));
-    if (inStock) {
-        painter.drawImage(168, 220, Picture(folder, "BUT1"));
-    }
-    return tile;
+    ~SheetPictureCache() { SetImageCacheDirForTesting(""); }
+
+private:
+    QTemporaryDir m_folder;
+};
+
+// The real tile, filled as the feed fills it.
+QImage RealTile(const SheetDeal& deal) {
+    TItemPanel tile;
+    tile.setNick(deal.nick);
+    tile.setShort_Title(deal.shortTitle);
+    tile.setFull_Title(deal.fullTitle);
+    tile.setPrice(deal.price);
+    tile.setSPrice(deal.sPrice);
+    tile.setSales_Num(deal.salesNum);
+    tile.setStock(deal.stock);
+    if (deal.withPhoto)
+        tile.setImagefile(kPhotoUrl);
+    return tile.grab().toImage();
 }
 
-// The details window's lower layers with a few of its labels.
-QImage MockDetails(const QString& folder, bool inStock) {
-    QImage window(532, 315, QImage::Format_ARGB32_Premultiplied);
-    window.fill(Qt::white);
-    QPainter painter(&window);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.drawImage(1, 63, Picture(folder, inStock ? "ITEMBAK" : "ITEMBAK2"));
-    painter.fillRect(QRect(1, 1, 530, 62), QColor(0xFF, 0xFF, 0xAE));
-    painter.setPen(QColor(0x99, 0x99, 0x99));
-    painter.drawRect(QRect(1, 1, 529, 61));
-    auto label = [&painter](int x, int y, const QFont& font, const QColor& colour,
-                            const QString& text) {
-        painter.setFont(font);
-        painter.setPen(colour);
-        painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), text);
-    };
-    const QColor grey(0x66, 0x66, 0x66);
-    label(6, 8, SheetFont(27, false, "WenQuanYi Zen Hei"), grey,
-          QString::fromUtf8("新疆阿克苏冰糖心苹果 5斤装 脆甜多汁"));
-    label(9, 74, SheetFont(24, true, "WenQuanYi Zen Hei"), Qt::white, QString::fromUtf8("￥31.00"));
-    const QFont sans = SheetFont(11);
-    label(33, 119, sans, grey, QString::fromUtf8("原价"));
-    label(97, 119, sans, grey, QString::fromUtf8("折扣"));
-    label(161, 119, sans, grey, QString::fromUtf8("节省"));
-    QFont bold = SheetFont(13, true);
-    QFont struck = bold;
-    struck.setStrikeOut(true);
-    label(16, 145, struck, grey, QString::fromUtf8("￥100.00"));
-    label(98, 145, bold, grey, QStringLiteral("3.1"));
-    label(150, 145, bold, grey, QString::fromUtf8("￥69.00"));
-    label(86, 191, SheetFont(24, true, "WenQuanYi Zen Hei"), QColor(0x7F, 0xA6, 0x00),
-          QStringLiteral("123"));
-    const QFont song = SheetFont(16, false, "AR PL UMing CN");
-    label(129, 197, song, grey, QString::fromUtf8("人已购买"));
-    label(22, 242, song, grey,
-          QString::fromUtf8(inStock ? "数量有限,赶快下单吧!" : "已经卖光啦,下次早点来吧!"));
-    label(6, 286, song, grey, QString::fromUtf8("剩余时间    小时   分     秒"));
-    const QFont count = SheetFont(16, true);
-    painter.fillRect(QRect(69, 283, 34, 20), Qt::white);
-    painter.fillRect(QRect(136, 283, 21, 20), Qt::white);
-    painter.fillRect(QRect(175, 283, 36, 20), Qt::white);
-    label(78, 283, count, QColor(0x80, 0, 0), QStringLiteral("26"));
-    label(141, 283, count, QColor(0x80, 0, 0), QStringLiteral("5"));
-    label(180, 283, count, QColor(0x80, 0, 0), QStringLiteral("41.7"));
-    painter.drawImage(236, 284, Frames(folder, "CHAT").front());
-    QFont nick = SheetFont(14, false, "AR PL UMing CN");
-    nick.setUnderline(true);
-    label(321, 287, nick, QColor(0, 0, 0x80), QString::fromUtf8("果园直供旗舰店"));
-    if (inStock) {
-        painter.drawImage(143, 70, Picture(folder, "C1"));
-    }
-    painter.drawImage(465, 283, Picture(folder, "D1"));
-    return window;
+// The real details window for the same deal, as a tile click opens it, one countdown step in.
+QImage RealDetails(const SheetDeal& deal) {
+    TfrmItem window(nullptr);
+    const DateTime now = EncodeDateTime(2026, 12, 10, 12, 0, 0, 0);
+    window.setStopTime(AddMilliseconds(now, ((26 * 60 + 5) * 60 + 41) * 1000 + 750));
+    window.setCurTime(now);
+    window.setPrice(deal.price);
+    window.setSPrice(deal.sPrice);
+    window.setSales_Num(deal.salesNum);
+    window.setStock(deal.stock);
+    window.setTitle(deal.fullTitle);
+    if (deal.withPhoto)
+        window.setImagefile(kPhotoUrl);
+    window.setNick(deal.nick);
+    window.Timer1Timer();
+    return window.grab().toImage();
 }
 
 // Lays the cells out in rows of at most `width` pixels.
@@ -334,15 +305,43 @@ QImage RenderContactSheet(const QString& folder) {
                                QStringLiteral("corners show the band (×3)"), false));
     }
 
-    cells.push_back(Framed(MockTile(folder, true, false), 2, QStringLiteral("tile, waiting"),
+    // The real tile and details window, with the pictures compiled into this build.
+    const SheetPictureCache cache;
+    const SheetDeal waiting{"新疆阿克苏冰糖心苹果 5斤装",
+                            "新疆阿克苏冰糖心苹果 5斤装 脆甜多汁",
+                            "果园直供旗舰店",
+                            29.9,
+                            99,
+                            123,
+                            500,
+                            false};
+    const SheetDeal dear{"加厚羽绒服 男女同款",
+                         "冬季加厚羽绒服男女同款中长款连帽外套 韩版宽松保暖面包服 限时团购包邮",
+                         "羽绒服工厂店",
+                         1899.99,
+                         9999.99,
+                         12345,
+                         99999,
+                         true};
+    const SheetDeal soldOut{"手工红糖姜茶 12袋",
+                            "手工红糖姜茶 12袋 古法熬制 暖胃驱寒",
+                            "云南老字号",
+                            19.9,
+                            39.8,
+                            500,
+                            500,
+                            true};
+    cells.push_back(Framed(RealTile(waiting), 2, QStringLiteral("tile, waiting"),
                            QStringLiteral("in stock, no picture yet (×2)"), false));
-    cells.push_back(Framed(MockTile(folder, true, true), 2, QStringLiteral("tile, in stock"),
-                           QStringLiteral("with a stand-in deal picture (×2)"), false));
-    cells.push_back(Framed(MockTile(folder, false, true), 2, QStringLiteral("tile, sold out"),
+    cells.push_back(Framed(RealTile(dear), 2, QStringLiteral("tile, in stock"),
+                           QStringLiteral("four-digit prices, five-digit buyers (×2)"), false));
+    cells.push_back(Framed(RealTile(soldOut), 2, QStringLiteral("tile, sold out"),
                            QStringLiteral("no buy button (×2)"), false));
-    cells.push_back(Framed(MockDetails(folder, true), 1, QStringLiteral("details, in stock"),
+    cells.push_back(Framed(RealDetails(waiting), 1, QStringLiteral("details, in stock"),
                            QStringLiteral("532 × 315 window, picture not loaded"), false));
-    cells.push_back(Framed(MockDetails(folder, false), 1, QStringLiteral("details, sold out"),
+    cells.push_back(Framed(RealDetails(dear), 1, QStringLiteral("details, two-line title"),
+                           QStringLiteral("four-digit prices"), false));
+    cells.push_back(Framed(RealDetails(soldOut), 1, QStringLiteral("details, sold out"),
                            QStringLiteral("532 × 315 window"), false));
     return Compose(cells, QString::fromUtf8("ZorviaⅡ — packaged pictures"), 1640);
 }

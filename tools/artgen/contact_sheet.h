@@ -1,7 +1,7 @@
 #pragma once
 // One PNG that shows every packaged picture as it was written (read back from the files),
 // scaled up where small, transparent ones over a checkerboard, the chat button frame by frame,
-// and the tile's pictures assembled the way the tile stacks them.
+// and the real tile and details window grabbed with a stand-in deal photo.
 
 #include <QImage>
 #include <QString>

@@ -2,6 +2,11 @@
 // argument in square brackets so that empty arguments and spaces stay visible
 // ("[Tembrak]"), and says what it did on its output. The record is $ZORVIA_UPDATER_RECORD, or
 // liveUpdate.log beside this program.
+//
+// With ZORVIA_UPDATER_START_PROGRAM=1 it then starts the program beside it at once, as an
+// updater that has installed the new version would (with ZORVIA_SERVICE_URL taken from
+// ZORVIA_UPDATER_SERVICE_URL when that is set), and does not wait for it.
+#include <spawn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -49,5 +54,18 @@ int main(int argc, char** argv) {
         "liveUpdate.exe: started with %d argument(s) %s; nothing to install here, "
         "recorded in %s\n",
         argc - 1, line.c_str(), record.c_str());
+
+    const char* startProgram = std::getenv("ZORVIA_UPDATER_START_PROGRAM");
+    if (startProgram && std::string(startProgram) == "1") {
+        const char* serviceUrl = std::getenv("ZORVIA_UPDATER_SERVICE_URL");
+        if (serviceUrl && *serviceUrl)
+            ::setenv("ZORVIA_SERVICE_URL", serviceUrl, 1);
+        const std::string program = ownFolder() + "/zorvia";
+        char* const programArgv[] = {const_cast<char*>(program.c_str()), nullptr};
+        pid_t child = 0;
+        const int rc =
+            ::posix_spawn(&child, program.c_str(), nullptr, nullptr, programArgv, environ);
+        std::printf("liveUpdate.exe: started %s: %s\n", program.c_str(), rc == 0 ? "ok" : "failed");
+    }
     return 0;
 }

@@ -16,8 +16,9 @@ using K = PictureKind;
 // nick, short title, full title, price, original price, item id, item page given, sold at start,
 // stock, hours left, seconds per sale, picture, colour
 const CatalogueDeal kDeals[] = {
-    {"暖阳小铺", "纯棉圆领短袖T恤", "夏季新款纯棉圆领短袖T恤 男女同款宽松百搭打底衫", 29.9, 89.0,
-     "16802573001", true, 1286, 3000, 0.75, 4, K::Shirt, 0x3A7BD5},
+    {"星河数码旗舰店", "旗舰5G智能手机",
+     "旗舰5G智能手机 12GB+256GB 一亿像素三摄 120Hz高刷曲面屏 5000mAh大电池 官方正品 全国联保",
+     2599.0, 3999.0, "16802573001", true, 1286, 3000, 0.75, 4, K::Phone, 0x3A7BD5},
     {"栗子女装", "碎花雪纺连衣裙", "春夏新款碎花雪纺连衣裙 收腰显瘦中长款 仙女裙", 79.0, 259.0,
      "16802573002", false, 342, 800, 1.5, 9, K::Dress, 0xE86A92},
     {"小鹿鞋坊", "透气网面跑步鞋", "男女款透气网面轻便跑步鞋 减震防滑运动休闲鞋", 99.0, 399.0,

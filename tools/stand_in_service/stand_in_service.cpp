@@ -7,14 +7,17 @@
 #include <QString>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
 #include "catalogue.h"
+#include "misbehaviour.h"
 #include "pictures.h"
 #include "services/date_time.h"
 
@@ -29,7 +32,12 @@ constexpr char kUsage[] =
     "  --feed FILE        serve the bytes of FILE as the deal feed instead of the catalogue\n"
     "  --hold-feed FILE   hold every feed reply while FILE exists (at most 60 s)\n"
     "  --log FILE         log each answered request to FILE instead of the standard output\n"
-    "  --log-headers      log the request headers too\n";
+    "  --log-headers      log the request headers too\n"
+    "  --misbehave MODE   answer as a hostile or broken network would; MODE is one of\n"
+    "                     silent-version, silent-feed, slow-feed (one byte a second),\n"
+    "                     silent-pictures, silent-sales, endless-chunked (the version reply),\n"
+    "                     folded-headers (40,000 before the feed), feed-line-breaks (CR LF\n"
+    "                     and a header line in some deals' picture URL and item id)\n";
 
 struct Options {
     std::string host = "127.0.0.1";
@@ -40,6 +48,7 @@ struct Options {
     std::string holdFile;
     std::string logFile;
     bool logHeaders = false;
+    std::optional<Misbehaviour> misbehave;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -83,6 +92,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 return false;
         } else if (arg == "--log-headers") {
             options.logHeaders = true;
+        } else if (arg == "--misbehave") {
+            std::string mode;
+            if (!value(mode))
+                return false;
+            options.misbehave = ReadMisbehaviour(mode);
+            if (!options.misbehave)
+                return false;
         } else {
             return false;
         }
@@ -338,7 +354,15 @@ int main(int argc, char** argv) {
         log.write(line);
     });
 
-    if (options.port == 0) {
+    // Misbehaving, the service itself listens on a loopback port of its own, behind a front
+    // that takes the requested port.
+    std::optional<MisbehavingFront> front;
+    if (options.misbehave) {
+        const int backend = server.bind_to_any_port("127.0.0.1");
+        front.emplace(*options.misbehave, backend,
+                      [&log](const std::string& line) { log.write(line); });
+        port = backend > 0 ? front->Listen(options.host, options.port) : -1;
+    } else if (options.port == 0) {
         port = server.bind_to_any_port(options.host);
     } else if (!server.bind_to_port(options.host, options.port)) {
         port = -1;
@@ -356,14 +380,24 @@ int main(int argc, char** argv) {
     std::printf("zorvia-vendor: listening on http://%s:%d\n", options.host.c_str(), port);
     std::fflush(stdout);
 
-    std::thread stopper([&stopSignals] {
+    std::thread stopper([&stopSignals, &front] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
+        if (front)
+            front->Stop();
         if (g_server)
             g_server->stop();
     });
     stopper.detach();
 
+    if (front) {
+        std::thread service([&server] { server.listen_after_bind(); });
+        front->Run();
+        service.join();
+        // Connections the front still holds (silent ones, endless ones) end with the process.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     server.listen_after_bind();
     return 0;
 }
