@@ -15,8 +15,10 @@
 #include "app/wheel_hook.h"
 #include "deals/deal_clock.h"
 #include "deals/deal_feed.h"
+#include "deals/feed_pictures.h"
 #include "deals/picture_budget.h"
 #include "deals/picture_cache.h"
+#include "deals/picture_prefetch.h"
 #include "deals/vendor_service.h"
 #include "services/date_text.h"
 #include "services/number_text.h"
@@ -136,6 +138,9 @@ bool TfrmZORMain::LoadItems() {
     IdHTTP1.Limits = usual;
     try {
         const PictureBudget pictures(PicturesDeadline());
+        // The missing pictures come together first, within the same budget; each tile then
+        // finds its own in the cache.
+        const TilePicturePrefetch prefetched(FeedPictureUrls(text), pictures.deadline());
         ParseItems(text);
     } catch (...) {
         return false;  // not a feed that can be read
@@ -148,14 +153,18 @@ void TfrmZORMain::ParseItems(const std::string& text) {
     if (!document.hasRoot())
         return;
     const int count = document.dealCount();
+    // The content is sized once, for every tile placed, however the loop ends.
+    const TScrollBox::TileBatch batch(*ScrollBox1);
     int placed = 0;
     for (int i = 0; i < count; ++i) {
         // A deal that fails half way is dropped with its tile, and only it: the grid never shows
         // it, and the next deal takes its place. Its picture URL stays listed once its picture
-        // was asked for, so the pruning keeps a file that was fetched.
+        // was asked for, so the pruning keeps a file that was fetched. The tile is made inside
+        // the grid, hidden until it is placed: moved in afterwards, each tile would have its
+        // fonts, palette and style worked out twice.
         try {
             const FeedDeal deal = document.deal(i);
-            auto tile = std::make_unique<TItemPanel>();
+            auto tile = std::make_unique<TItemPanel>(ScrollBox1->content());
             tile->move((placed % 3) * kTileStep + kTileMargin,
                        (placed / 3) * kTileStep + kTileMargin);
             tile->setNick(deal.value("nick"));

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <unordered_set>
@@ -33,25 +34,43 @@ std::string ExecutableFolder() {
 }
 
 // Cache files whose download is under way. The user interface keeps running while a download
-// waits, so a click can ask for the same picture again; a second download into the same file
-// would truncate the first one's output under it.
-std::set<std::string>& DownloadsInFlight() {
-    static std::set<std::string> paths;
-    return paths;
+// waits, so a click can ask for the same picture again, and the start fetches several pictures
+// at once on worker threads; a second download into the same file would truncate the first
+// one's output under it. Never destroyed: a worker still downloading when the process ends must
+// not find the set gone.
+struct InFlightSet {
+    std::mutex lock;
+    std::set<std::string> paths;
+};
+
+InFlightSet& DownloadsInFlight() {
+    static auto* downloads = new InFlightSet;
+    return *downloads;
 }
 
-class InFlightMark {
-public:
-    explicit InFlightMark(std::string path) : m_path(std::move(path)) {
-        DownloadsInFlight().insert(m_path);
-    }
-    ~InFlightMark() { DownloadsInFlight().erase(m_path); }
-    InFlightMark(const InFlightMark&) = delete;
-    InFlightMark& operator=(const InFlightMark&) = delete;
+bool InFlight(const std::string& path) {
+    InFlightSet& downloads = DownloadsInFlight();
+    const std::lock_guard<std::mutex> hold(downloads.lock);
+    return downloads.paths.count(path) != 0;
+}
 
-private:
-    std::string m_path;
-};
+}  // namespace
+
+PictureDownloadClaim::PictureDownloadClaim(std::string path) : m_path(std::move(path)) {
+    InFlightSet& downloads = DownloadsInFlight();
+    const std::lock_guard<std::mutex> hold(downloads.lock);
+    m_claimed = downloads.paths.insert(m_path).second;
+}
+
+PictureDownloadClaim::~PictureDownloadClaim() {
+    if (!m_claimed)
+        return;
+    InFlightSet& downloads = DownloadsInFlight();
+    const std::lock_guard<std::mutex> hold(downloads.lock);
+    downloads.paths.erase(m_path);
+}
+
+namespace {
 
 bool IsFile(const std::string& path) {
     std::error_code error;
@@ -81,26 +100,43 @@ std::string CacheFilePath(const std::string& url, std::string_view suffix) {
 }
 
 std::optional<std::string> FetchCachedPicture(const std::string& url, std::string_view suffix) {
-    std::string path = CacheFilePath(url, suffix);
+    std::optional<PictureBudget::Clock::time_point> deadline;
+    if (const PictureBudget* budget = PictureBudget::Current())
+        deadline = budget->deadline();
+    return FetchPictureInto(url, suffix, CacheFilePath(url, suffix), deadline);
+}
+
+std::optional<std::string> FetchPictureInto(
+    const std::string& url, std::string_view suffix, const std::string& path,
+    std::optional<std::chrono::steady_clock::time_point> deadline, HttpClient* client) {
     // While its download is under way a picture has no file under its name yet, and a second
     // download would write into the same partial file.
-    if (DownloadsInFlight().count(path))
+    if (InFlight(path))
         return std::nullopt;
     if (IsFile(path))
         return path;
 
+    // Every picture download keeps the same bounds, on whichever thread and client it runs.
     HttpLimits limits;
     limits.MaxFileBytes = kMaxPictureFileBytes;
-    if (const PictureBudget* budget = PictureBudget::Current()) {
-        if (budget->Spent())
-            return std::nullopt;
-        limits.Deadline = budget->deadline();
+    if (deadline) {
+        if (std::chrono::steady_clock::now() >= *deadline)
+            return std::nullopt;  // none begins once the budget is spent
+        limits.Deadline = *deadline;
     }
 
-    const InFlightMark mark(path);
+    const PictureDownloadClaim mark(path);
+    if (!mark.claimed())  // another thread started the same download just now
+        return std::nullopt;
     bool fetched = false;
     try {
-        fetched = FetchToFile(url + std::string(suffix), path, limits);
+        const std::string source = url + std::string(suffix);
+        if (client != nullptr) {
+            client->Limits = limits;
+            fetched = FetchToFile(*client, source, path);
+        } else {
+            fetched = FetchToFile(source, path, limits);
+        }
     } catch (const std::exception&) {
         // The file could not be created (a folder that cannot be made, no permission): the
         // picture stays missing like after a failed download, and is tried again next time.
@@ -109,6 +145,10 @@ std::optional<std::string> FetchCachedPicture(const std::string& url, std::strin
     if (fetched && IsFile(path))
         return path;
     return std::nullopt;
+}
+
+bool PictureDownloadInFlight(const std::string& path) {
+    return InFlight(path);
 }
 
 void PruneCache(const std::vector<std::string>& imageUrls) {

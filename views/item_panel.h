@@ -23,8 +23,8 @@ public:
     // Where a text width is needed every character counts this much, whatever the font.
     static constexpr int kCharWidth = 7;
 
-    // Builds the tile and its children. The feed gives the tile its values first and only then
-    // a parent, so that a tile never appears half filled.
+    // Builds the tile and its children. The feed makes the tile inside the grid, where it stays
+    // hidden until its values are in, so that a tile never appears half filled.
     explicit TItemPanel(QWidget* parent = nullptr);
     ~TItemPanel() override;
 

@@ -24,6 +24,11 @@ public:
     // text itself, so this is how a caller's needless rewrites show.
     int captionWrites() const { return m_captionWrites; }
 
+    // QLabel's size for the text, remembered per font and text for every label: a grid of
+    // hundreds of tiles sizes the same captions and prices over and over, and laying out the
+    // text is most of what a label costs to make.
+    QSize sizeHint() const override;
+
 signals:
     void clicked();
 

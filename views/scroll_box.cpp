@@ -49,14 +49,32 @@ TScrollBox::TScrollBox(QWidget* parent) : QScrollArea(parent), m_content(new QWi
 }
 
 void TScrollBox::addTile(QWidget* tile) {
-    tile->setParent(m_content);
-    const QRect edge = tile->geometry();
+    if (tile->parentWidget() != m_content)
+        tile->setParent(m_content);
+    if (m_batches > 0)
+        m_pendingEdge |= tile->geometry();
+    else
+        fitContentTo(tile->geometry());
+    tile->show();
+}
+
+void TScrollBox::fitContentTo(const QRect& edge) {
     m_content->resize(std::max(m_content->width(), edge.x() + edge.width()),
                       std::max(m_content->height(), edge.y() + edge.height()));
-    tile->show();
     // QScrollArea resets the step from the content size; one line stays 8 pixels.
     verticalScrollBar()->setSingleStep(kLineStep);
     horizontalScrollBar()->setSingleStep(kLineStep);
+}
+
+TScrollBox::TileBatch::TileBatch(TScrollBox& box) : m_box(box) {
+    ++m_box.m_batches;
+}
+
+TScrollBox::TileBatch::~TileBatch() {
+    if (--m_box.m_batches > 0 || m_box.m_pendingEdge.isNull())
+        return;
+    m_box.fitContentTo(m_box.m_pendingEdge);
+    m_box.m_pendingEdge = QRect();
 }
 
 void TScrollBox::wheelEvent(QWheelEvent* event) {

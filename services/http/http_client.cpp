@@ -200,6 +200,10 @@ bool FetchToFile(const std::string& url, const std::string& path, const HttpLimi
     HttpClient client;
     client.Limits = limits;
     ApplySystemProxy(client);
+    return FetchToFile(client, url, path);
+}
+
+bool FetchToFile(HttpClient& client, const std::string& url, const std::string& path) {
     CreateFolderChain(path);
     // The final name is only ever renamed onto; a folder there could never take the file.
     struct stat existing {};
@@ -214,7 +218,7 @@ bool FetchToFile(const std::string& url, const std::string& path, const HttpLimi
     // so a reply that lies about its size cannot claim the space up front.
     bool ok = true;
     try {
-        FileSink sink(fd, partial, limits.MaxFileBytes);
+        FileSink sink(fd, partial, client.Limits.MaxFileBytes);
         // A reply that ends short of its announced length is half a picture, not a picture.
         ok = client.Get(url, sink).complete;
     } catch (const std::exception&) {

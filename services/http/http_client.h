@@ -78,6 +78,9 @@ std::string FetchText(HttpClient& client, const std::string& url);
 // left at either name and false is returned. A file that cannot be created throws.
 bool FetchToFile(const std::string& url, const std::string& path,
                  const HttpLimits& limits = HttpLimits());
+// The same on the given client, within its Limits and through its proxy, whose connection (when
+// the server keeps it open) then serves the client's next request too.
+bool FetchToFile(HttpClient& client, const std::string& url, const std::string& path);
 // Closes the client's connection if one is open. Called while the client's request waits (from
 // an event dispatched by AntiFreeze), it ends that request's connection, and the request fails,
 // also when its body was being read.
@@ -103,8 +106,7 @@ public:
 
 private:
     friend std::string FetchText(HttpClient& client, const std::string& url);
-    friend bool FetchToFile(const std::string& url, const std::string& path,
-                            const HttpLimits& limits);
+    friend bool FetchToFile(HttpClient& client, const std::string& url, const std::string& path);
     friend void Disconnect(HttpClient& client);
 
     // One GET into the sink: the core of FetchText and FetchToFile.

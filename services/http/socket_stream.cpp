@@ -147,17 +147,18 @@ SocketStream::SocketStream(const std::string& host, int port, int connectTimeLim
                 remaining = Sooner(remaining, std::max(0, connectTimeLimitMs - MsSince(start)));
             if (remaining == 0)
                 fail(kConnectTimedOut);
-            int slice = sliced ? Sooner(remaining, AntiFreeze::ConnectSliceMs) : remaining;
+            // Off the user-interface thread too the wait is cut into slices, only to notice the
+            // program closing: a worker's download must not outlive it by a whole time limit.
+            int slice = Sooner(remaining, AntiFreeze::ConnectSliceMs);
             int r = PollOnce(m_fd, POLLOUT, slice);
             if (r > 0)
                 break;
             if (r < 0)
                 fail(SocketErrorMessage(errno));
-            if (sliced) {
+            if (sliced)
                 DispatchPendingEvents();
-                if (AntiFreeze::Quitting())
-                    fail(kProgramClosing);
-            }
+            if (AntiFreeze::Quitting())
+                fail(kProgramClosing);
         }
         socklen_t len = sizeof err;
         if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
@@ -204,8 +205,9 @@ void SocketStream::WaitFor(short events, int waitLimitMs) {
         if (limit == 0)
             throw ZorviaError(kReadTimedOut);
         timeout = Sooner(timeout, limit);
-        if (sliced)
-            timeout = Sooner(timeout, AntiFreeze::IdleTimeOutMs);
+        // Sliced on every thread, so that the quitting test above comes round; events are only
+        // dispatched on the user-interface thread.
+        timeout = Sooner(timeout, AntiFreeze::IdleTimeOutMs);
         int r = PollOnce(m_fd, events, timeout);
         if (r > 0)
             return;

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
+#include <functional>
+#include <vector>
 
 #include "pictures/packaged_pictures.h"
 #include "services/errors.h"
@@ -18,6 +20,62 @@ namespace {
 
 QString Q(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+// Labels remember their size per font and text across labels; a label that differs in
+// anything else that changes the size must not be given another label's size.
+TEST(LabelSize, RememberedSizeFollowsEverySettingThatChangesIt) {
+    const QString text = QStringLiteral("&Price 12.50");
+    auto asTLabelIs = [](QLabel& label) {
+        label.setContentsMargins(0, 0, 0, 0);
+        label.setMargin(0);
+        label.setIndent(0);
+        label.setWordWrap(false);
+        label.setTextFormat(Qt::PlainText);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(QLabel&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"as primed", [](QLabel&) {}},
+        {"bold",
+         [](QLabel& l) {
+             QFont f = l.font();
+             f.setBold(true);
+             l.setFont(f);
+         }},
+        {"larger",
+         [](QLabel& l) {
+             QFont f = l.font();
+             f.setPixelSize(f.pixelSize() > 0 ? f.pixelSize() * 2 : 30);
+             l.setFont(f);
+         }},
+        {"other text", [](QLabel& l) { l.setText(QStringLiteral("&Price 1")); }},
+        {"indent", [](QLabel& l) { l.setIndent(9); }},
+        {"margin", [](QLabel& l) { l.setMargin(4); }},
+        {"contents margins", [](QLabel& l) { l.setContentsMargins(1, 2, 3, 4); }},
+        {"frame", [](QLabel& l) { l.setFrameStyle(QFrame::Box | QFrame::Plain); }},
+        {"right to left", [](QLabel& l) { l.setLayoutDirection(Qt::RightToLeft); }},
+        {"buddy", [](QLabel& l) { l.setBuddy(new QLineEdit(&l)); }},
+        {"centred", [](QLabel& l) { l.setAlignment(Qt::AlignCenter); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TLabel primed;
+        primed.setCaption(text);
+        primed.sizeHint();  // remembered for this font and text
+
+        TLabel label;
+        label.setCaption(text);
+        c.change(label);
+        QLabel plain;
+        asTLabelIs(plain);
+        plain.setText(text);
+        c.change(plain);
+        EXPECT_EQ(label.sizeHint(), plain.sizeHint());
+        EXPECT_EQ(label.sizeHint(), plain.sizeHint()) << "asked again, from what it remembers";
+    }
 }
 
 TEST(ItemPanelLayout, ChildrenInOrderWithTheirPlaces) {

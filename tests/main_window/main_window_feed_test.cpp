@@ -406,26 +406,45 @@ TEST_F(FeedLoad, CacheIsPrunedOnlyAgainstAFeedThatWasRead) {
 
 // Silent picture hosts cost a start its picture budget, not more: the window comes up with
 // every tile on its placeholder, every URL listed (nothing pruned), and once the budget is
-// spent no further picture is even asked for.
+// spent no further picture is even asked for. Fetched ahead, several at a time, each picture is
+// asked for once, before the budget ends; one after another, only the first is.
 TEST_F(FeedLoad, TilePicturesShareOneTimeBudget) {
-    StartLimits limits;
-    limits.pictures = std::chrono::milliseconds(400);
-    SetStartLimitsForTesting(limits);
     const std::string base = server().baseUrl() + "/pic";
     const std::vector<FeedDealValues> deals = NumberedDeals(5, base);
-    for (const FeedDealValues& deal : deals)
-        std::ofstream(CacheFilePath(deal.imagefile, kDetailsPictureSuffix)) << "x";
-    server().setFallback(StallReply());
-    serveFeed(FeedDocumentText(deals));
-    TfrmZORMain& w = open();
-    SetStartLimitsForTesting(StartLimits());
-    ASSERT_EQ(w.tiles().size(), 5u);
-    for (TItemPanel* tile : w.tiles())
-        EXPECT_FALSE(tile->DealImage->hasPicture());
-    EXPECT_EQ(w.ImageUrlList.size(), 5u);
-    EXPECT_EQ(server().requestsFor("/pic/").size(), 1u) << "asked for after the budget was spent";
-    for (const FeedDealValues& deal : deals)
-        EXPECT_TRUE(std::filesystem::exists(CacheFilePath(deal.imagefile, kDetailsPictureSuffix)));
+    for (const char* connections : {"", "0"}) {
+        SCOPED_TRACE(std::string("ZORVIA_PICTURE_CONNECTIONS=") + connections);
+        if (connections[0] != '\0')
+            setenv("ZORVIA_PICTURE_CONNECTIONS", connections, 1);
+        server().clearRequests();
+        StartLimits limits;
+        limits.pictures = std::chrono::milliseconds(400);
+        SetStartLimitsForTesting(limits);
+        for (const FeedDealValues& deal : deals)
+            std::ofstream(CacheFilePath(deal.imagefile, kDetailsPictureSuffix)) << "x";
+        server().setFallback(StallReply());
+        serveFeed(FeedDocumentText(deals));
+        TfrmZORMain& w = open();
+        SetStartLimitsForTesting(StartLimits());
+        unsetenv("ZORVIA_PICTURE_CONNECTIONS");
+        ASSERT_EQ(w.tiles().size(), 5u);
+        for (TItemPanel* tile : w.tiles())
+            EXPECT_FALSE(tile->DealImage->hasPicture());
+        EXPECT_EQ(w.ImageUrlList.size(), 5u);
+        EXPECT_EQ(server().requestsFor("/pic/").size(), connections[0] == '\0' ? 5u : 1u)
+            << "asked for after the budget was spent";
+        for (const FeedDealValues& deal : deals) {
+            EXPECT_TRUE(
+                std::filesystem::exists(CacheFilePath(deal.imagefile, kDetailsPictureSuffix)));
+            EXPECT_FALSE(std::filesystem::exists(CacheFilePath(deal.imagefile, kTilePictureSuffix)))
+                << "no half picture under its cache name";
+        }
+        window.reset();
+        // A download that ran into the deadline ends there, in the background.
+        for (const FeedDealValues& deal : deals)
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return !PictureDownloadInFlight(CacheFilePath(deal.imagefile, kTilePictureSuffix));
+            }));
+    }
 }
 
 TEST_F(FeedLoad, PicturesAreDownloadedOnceAndStrayOnesPruned) {
