@@ -1,6 +1,7 @@
 // How long the grid of 500 deals takes to build and how much memory each tile holds, with every
 // picture already in the cache (no downloads): the cost of parsing, tiles, decoding and layout.
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -44,9 +45,12 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 // Processor time of this thread: on a machine shared with other work the wall clock also
 // counts the time others had the processor, this does not.
 double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1.0e6;
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    const auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 void Settle() {

@@ -15,6 +15,7 @@
 #include "services/errors.h"
 #include "services/http/anti_freeze.h"
 #include "services/http/http_client.h"
+#include "test_support.h"
 
 namespace {
 
@@ -104,20 +105,14 @@ TEST(AntiFreezeHook, DisconnectWhileWaitingEndsTheRequest) {
                            RawReply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nagain")});
     HttpClient client;
     AntiFreeze hook;
-    QTimer timer;
-    timer.setInterval(30);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (client.busy())
-            Disconnect(client);
-    });
-    timer.start();
+    WhileBusy disconnect(client, [&] { Disconnect(client); });
     try {
         FetchText(client, server.url("/"));
         ADD_FAILURE() << "the request outlived its connection";
     } catch (const ZorviaError& e) {
         EXPECT_EQ(std::string(e.what()), "Connection Closed Gracefully.");
     }
-    timer.stop();
+    disconnect.stop();
     server.release();
     EXPECT_FALSE(client.busy());
     EXPECT_EQ(FetchText(client, server.url("/")), "again");
@@ -176,13 +171,7 @@ TEST(AntiFreezeHook, ConnectGivesUpAtItsLimit) {
     client.Limits.ConnectTimeLimitMs = 600;
     AntiFreeze hook;
     int ticksWhileBusy = 0;
-    QTimer timer;
-    timer.setInterval(30);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (client.busy())
-            ++ticksWhileBusy;
-    });
-    timer.start();
+    const WhileBusy count(client, [&] { ++ticksWhileBusy; });
     try {
         FetchText(client, "http://127.0.0.1:" + std::to_string(backlog.port()) + "/");
         ADD_FAILURE() << "connected past a full backlog";

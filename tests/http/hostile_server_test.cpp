@@ -164,13 +164,7 @@ TEST(HostileWaits, QuittingAbandonsTheWait) {
     LoopbackServer server({StallReply()});
     HttpClient client;
     AntiFreeze hook;
-    QTimer timer;
-    timer.setInterval(30);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (client.busy())
-            AntiFreeze::SetQuitting(true);
-    });
-    timer.start();
+    const WhileBusy quit(client, [] { AntiFreeze::SetQuitting(true); });
     try {
         FetchText(client, server.url("/software/zor2_item.php?num_iid=1"));
         ADD_FAILURE() << "the request outlived the program";
@@ -189,13 +183,7 @@ TEST(HostileWaits, DisconnectDuringTheBodyFailsTheRequest) {
     for (int round = 0; round < 2; ++round) {  // length-framed, then unframed
         HttpClient client;
         AntiFreeze hook;
-        QTimer timer;
-        timer.setInterval(30);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            if (client.busy())
-                Disconnect(client);
-        });
-        timer.start();
+        const WhileBusy disconnect(client, [&] { Disconnect(client); });
         try {
             std::string body = FetchText(client, server.url("/software/zor2_items.php"));
             ADD_FAILURE() << "a cut body passed for a whole one: " << body;

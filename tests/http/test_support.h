@@ -1,11 +1,15 @@
 #pragma once
 // Small helpers shared by the HTTP client tests.
 
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+
+#include "services/http/http_client.h"
 
 class TempDir {
 public:
@@ -66,4 +70,22 @@ private:
     std::string m_name;
     std::string m_old;
     bool m_had = false;
+};
+
+// Runs action every 30 ms while the client's request waits: the events AntiFreeze dispatches
+// in the middle of a request, as a user's clicks and timers would arrive.
+class WhileBusy {
+public:
+    WhileBusy(HttpClient& client, std::function<void()> action) {
+        m_timer.setInterval(30);
+        QObject::connect(&m_timer, &QTimer::timeout, [&client, action = std::move(action)] {
+            if (client.busy())
+                action();
+        });
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+
+private:
+    QTimer m_timer;
 };
