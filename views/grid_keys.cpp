@@ -4,37 +4,38 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
+namespace {
+
+// Which bar a grid key moves, and how far.
+struct GridKey {
+    Qt::Key key;
+    Qt::Orientation bar;
+    QAbstractSlider::SliderAction action;
+};
+
+constexpr GridKey kGridKeys[] = {
+    {Qt::Key_Up, Qt::Vertical, QAbstractSlider::SliderSingleStepSub},
+    {Qt::Key_Down, Qt::Vertical, QAbstractSlider::SliderSingleStepAdd},
+    {Qt::Key_Left, Qt::Horizontal, QAbstractSlider::SliderSingleStepSub},
+    {Qt::Key_Right, Qt::Horizontal, QAbstractSlider::SliderSingleStepAdd},
+    {Qt::Key_PageUp, Qt::Vertical, QAbstractSlider::SliderPageStepSub},
+    {Qt::Key_PageDown, Qt::Vertical, QAbstractSlider::SliderPageStepAdd},
+    {Qt::Key_Home, Qt::Vertical, QAbstractSlider::SliderToMinimum},
+    {Qt::Key_End, Qt::Vertical, QAbstractSlider::SliderToMaximum},
+};
+
+}  // namespace
+
 bool ScrollByKey(QAbstractScrollArea& area, const QKeyEvent& event) {
     if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier))
         return false;
-    QScrollBar* vertical = area.verticalScrollBar();
-    QScrollBar* horizontal = area.horizontalScrollBar();
-    switch (event.key()) {
-        case Qt::Key_Up:
-            vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
-            return true;
-        case Qt::Key_Down:
-            vertical->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-            return true;
-        case Qt::Key_Left:
-            horizontal->triggerAction(QAbstractSlider::SliderSingleStepSub);
-            return true;
-        case Qt::Key_Right:
-            horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-            return true;
-        case Qt::Key_PageUp:
-            vertical->triggerAction(QAbstractSlider::SliderPageStepSub);
-            return true;
-        case Qt::Key_PageDown:
-            vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
-            return true;
-        case Qt::Key_Home:
-            vertical->triggerAction(QAbstractSlider::SliderToMinimum);
-            return true;
-        case Qt::Key_End:
-            vertical->triggerAction(QAbstractSlider::SliderToMaximum);
-            return true;
-        default:
-            return false;
+    for (const GridKey& grid : kGridKeys) {
+        if (event.key() != grid.key)
+            continue;
+        QScrollBar* bar =
+            grid.bar == Qt::Vertical ? area.verticalScrollBar() : area.horizontalScrollBar();
+        bar->triggerAction(grid.action);
+        return true;
     }
+    return false;
 }

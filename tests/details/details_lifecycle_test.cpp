@@ -50,12 +50,7 @@ TEST_F(DetailsWindowTest, ExitButtonClosesTheWindowWhichGoesOnceTheClickIsHandle
     ASSERT_TRUE(WaitUntil([&] { return text("Label13") != QStringLiteral("00"); }));
 
     QTest::mouseClick(button("ImageExit"), Qt::LeftButton, {}, QPoint(5, 5));
-    ASSERT_FALSE(form.isNull());
-    EXPECT_TRUE(form->closing());
-    EXPECT_TRUE(form->isHidden());
-    EXPECT_FALSE(timer()->isActive());
-    EXPECT_TRUE(opened.empty());
-    EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+    ExpectClosedAsByTheExitButton();
     EXPECT_TRUE(mainWindow.findChildren<TfrmItem*>().isEmpty());
 }
 
@@ -113,12 +108,7 @@ TEST_F(DetailsWindowTest, EscapeClosesLikeTheExitButtonOtherKeysDoNot) {
     EXPECT_TRUE(timer()->isActive());
 
     QTest::keyClick(form, Qt::Key_Escape);
-    ASSERT_FALSE(form.isNull());
-    EXPECT_TRUE(form->closing());
-    EXPECT_TRUE(form->isHidden());
-    EXPECT_FALSE(timer()->isActive());
-    EXPECT_TRUE(opened.empty());
-    EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+    ExpectClosedAsByTheExitButton();
 }
 
 TEST_F(DetailsWindowTest, ActivatingTheMainWindowClosesThePopup) {

@@ -88,6 +88,17 @@ protected:
         ActivateAndWait(form);
     }
 
+    // What the exit button leaves behind: the window closing and hidden, its countdown stopped,
+    // nothing opened in the browser, and the window itself gone once the event is handled.
+    void ExpectClosedAsByTheExitButton() {
+        ASSERT_FALSE(form.isNull());
+        EXPECT_TRUE(form->closing());
+        EXPECT_TRUE(form->isHidden());
+        EXPECT_FALSE(timer()->isActive());
+        EXPECT_TRUE(opened.empty());
+        EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+    }
+
     QWidget mainWindow;
     QPointer<TfrmItem> form;
     std::vector<std::string> opened;
