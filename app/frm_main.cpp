@@ -20,6 +20,7 @@
 #include "deals/picture_cache.h"
 #include "deals/picture_prefetch.h"
 #include "deals/vendor_service.h"
+#include "pictures/pictures_decoded_ahead.h"
 #include "services/date_text.h"
 #include "services/number_text.h"
 #include "views/fonts.h"
@@ -140,7 +141,11 @@ bool TfrmZORMain::LoadItems() {
         const PictureBudget pictures(PicturesDeadline());
         // The missing pictures come together first, within the same budget; each tile then
         // finds its own in the cache.
-        const TilePicturePrefetch prefetched(FeedPictureUrls(text), pictures.deadline());
+        const std::vector<std::string> pictureUrls = FeedPictureUrls(text);
+        const TilePicturePrefetch prefetched(pictureUrls, pictures.deadline());
+        // Each picture is decoded beside the building of the tiles instead of in turn with it.
+        const PicturesDecodedAhead decoded(pictureUrls, kTilePictureSuffix,
+                                           TItemPanel::kDealPictureSize);
         ParseItems(text);
     } catch (...) {
         return false;  // not a feed that can be read

@@ -133,8 +133,9 @@ TilePicturePrefetch::TilePicturePrefetch(const std::vector<std::string>& imageUr
     std::set<std::string> seen;
     std::set<std::string> hosts;
     std::vector<std::string> attempted;
+    const std::string folder = ImageCacheDir() + "/";
     for (const std::string& url : imageUrls) {
-        std::string path = CacheFilePath(url, kTilePictureSuffix);
+        std::string path = folder + CacheFileName(url, kTilePictureSuffix);
         if (!seen.insert(path).second || PictureDownloadInFlight(path) || IsFile(path))
             continue;
         attempted.push_back(path);

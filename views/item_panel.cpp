@@ -97,7 +97,7 @@ TItemPanel::TItemPanel(QWidget* parent)
     BackImage->setAutoSize(true);
 
     DealImage->setObjectName(QStringLiteral("DealImage"));
-    DealImage->setGeometry(5, 45, 250, 167);
+    DealImage->setGeometry(QRect(QPoint(5, 45), kDealPictureSize));
     DealImage->setCursor(Qt::PointingHandCursor);
     connect(DealImage, &TImage::clicked, this, [this] { fireImageButClick(); });
 

@@ -22,6 +22,8 @@ public:
     static constexpr int kHeight = 260;
     // Where a text width is needed every character counts this much, whatever the font.
     static constexpr int kCharWidth = 7;
+    // The deal picture's box: the picture is decoded for this size.
+    static constexpr QSize kDealPictureSize{250, 167};
 
     // Builds the tile and its children. The feed makes the tile inside the grid, where it stays
     // hidden until its values are in, so that a tile never appears half filled.

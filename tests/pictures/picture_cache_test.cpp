@@ -1,11 +1,13 @@
 // The picture cache against a real HTTP server on loopback: downloads, reuse, failed and bad
-// downloads, bad cached files, a cache folder that cannot be made, and overlapping requests.
+// downloads, bad cached files, a cache folder that cannot be made, overlapping requests, and tile
+// pictures decoded ahead on worker threads.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -13,9 +15,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -24,6 +29,7 @@
 #include "loopback_server.h"
 #include "pictures/cached_picture.h"
 #include "pictures/jpeg_image.h"
+#include "pictures/pictures_decoded_ahead.h"
 #include "services/http/anti_freeze.h"
 #include "views/picture_box.h"
 
@@ -377,6 +383,144 @@ TEST(CacheNames, AreTheUrlDigestInLowerCaseHexPlusTheSizeSuffix) {
     EXPECT_EQ(CacheFilePath("", kDetailsPictureSuffix),
               "/tmp/elsewhere/d41d8cd98f00b204e9800998ecf8427e_310x310.jpg");
     SetImageCacheDirForTesting("");
+}
+
+// Tile pictures decoded ahead on worker threads must be exactly the pictures, files and requests
+// of the tiles loading their own, whichever comes first: the worker or the tile asking.
+enum class AheadMode { None, AskedAtOnce, AskedAfterDecoding };
+
+struct GridOutcome {
+    std::vector<QImage> shown;                 // per tile, in order
+    std::map<std::string, std::string> files;  // name -> size and a hash of the bytes
+    std::map<std::string, int> hits;
+};
+
+class DecodedAheadTest : public CacheTest {
+protected:
+    static constexpr QSize kBox{250, 167};
+
+    void SetUp() override {
+        CacheTest::SetUp();
+        m_cached = {{"red", FlatJpeg(kRed)},
+                    {"blue", FlatJpeg(kBlue)},
+                    {"quadrants",
+                     EncodeJpeg(QuadrantPicture(300, 200), JpegKind::Progressive).toStdString()},
+                    {"bad", "<html><body>Picture not found</body></html>"},
+                    {"empty", ""},
+                    {"stranger", FlatJpeg(kBlue)}};
+        for (int i = 0; i < 40; ++i) {
+            const std::string name = "n" + std::to_string(i);
+            m_cached.emplace_back(name, FlatJpeg(qRgb(i * 6, 255 - i * 6, 90)));
+            m_asked.push_back(name);
+        }
+        // Shared URLs, bad files, pictures to download, a failing one, and one not listed.
+        for (const char* name : {"red", "blue", "bad", "missing", "blue", "quadrants", "bad",
+                                 "gone", "empty", "stranger", "missing", "red"})
+            m_asked.insert(m_asked.begin() + static_cast<long>(m_asked.size() / 2), name);
+        Serve("bad", kTilePictureSuffix, {200, FlatJpeg(qRgb(20, 200, 20))});
+        Serve("missing", kTilePictureSuffix, {200, FlatJpeg(kRed)});
+    }
+
+    GridOutcome LoadGrid(AheadMode mode) {
+        fs::remove_all(m_cacheDir);
+        m_server.clearRequests();
+        for (const auto& [name, bytes] : m_cached)
+            WriteFile(CacheFilePath(Url(name), kTilePictureSuffix), bytes);
+        std::vector<std::string> listed;
+        for (const std::string& name : m_asked) {
+            if (name != "stranger")
+                listed.push_back(Url(name));
+        }
+
+        GridOutcome outcome;
+        {
+            std::optional<PicturesDecodedAhead> ahead;
+            if (mode != AheadMode::None)
+                ahead.emplace(listed, kTilePictureSuffix, kBox);
+            if (mode == AheadMode::AskedAfterDecoding)
+                QTest::qWait(300);
+            for (const std::string& name : m_asked) {
+                TImage tile;
+                tile.resize(kBox);
+                tile.setPicture(Placeholder());
+                ShowCachedPicture(Url(name), kTilePictureSuffix, tile,
+                                  BadCachedPicture::KeepPlaceholder);
+                outcome.shown.push_back(tile.picture());
+            }
+        }
+        for (const std::string& file : FilesBelow(m_cacheDir)) {
+            std::ifstream in(m_cacheDir + "/" + file, std::ios::binary);
+            const std::string bytes(std::istreambuf_iterator<char>(in), {});
+            outcome.files[file] = std::to_string(bytes.size()) + " bytes, hash " +
+                                  std::to_string(std::hash<std::string>{}(bytes));
+        }
+        for (const std::string& name : m_asked)
+            outcome.hits[name] = m_server.hits(Target(name, kTilePictureSuffix));
+        return outcome;
+    }
+
+    size_t FirstAsked(const std::string& name) const {
+        return static_cast<size_t>(std::find(m_asked.begin(), m_asked.end(), name) -
+                                   m_asked.begin());
+    }
+
+    std::vector<std::pair<std::string, std::string>> m_cached;
+    std::vector<std::string> m_asked;
+};
+
+TEST_F(DecodedAheadTest, GiveEveryTileThePictureFilesAndRequestsOfItsOwnLoad) {
+    const GridOutcome own = LoadGrid(AheadMode::None);
+    // The scene holds what it should: a bad file kept the placeholder and was deleted, so the
+    // deal's second tile downloaded the picture; missing pictures were downloaded once.
+    EXPECT_EQ(own.shown[FirstAsked("bad")], Placeholder());
+    EXPECT_EQ(own.shown[FirstAsked("gone")], Placeholder());
+    EXPECT_EQ(own.shown[FirstAsked("empty")], Placeholder());
+    EXPECT_EQ(own.shown[FirstAsked("red")].size(), kBox);
+    EXPECT_EQ(own.hits.at("bad"), 1);
+    EXPECT_EQ(own.hits.at("missing"), 1);
+    EXPECT_EQ(own.hits.at("red"), 0);
+    EXPECT_EQ(own.files.count(CacheFileName(Url("empty"), kTilePictureSuffix)), 0u);
+
+    for (const AheadMode mode : {AheadMode::AskedAtOnce, AheadMode::AskedAfterDecoding}) {
+        SCOPED_TRACE(mode == AheadMode::AskedAtOnce ? "asked at once" : "asked after decoding");
+        const GridOutcome ahead = LoadGrid(mode);
+        ASSERT_EQ(ahead.shown.size(), own.shown.size());
+        for (size_t i = 0; i < own.shown.size(); ++i)
+            EXPECT_EQ(ahead.shown[i], own.shown[i]) << "tile " << i << ": " << m_asked[i];
+        EXPECT_EQ(ahead.files, own.files);
+        EXPECT_EQ(ahead.hits, own.hits);
+    }
+}
+
+TEST_F(DecodedAheadTest, AnswerOnlyForTilePicturesOfTheirBoxWhileInForce) {
+    WriteFile(CacheFilePath(Url("red"), kTilePictureSuffix), FlatJpeg(kRed));
+    WriteFile(CacheFilePath(Url("red"), kDetailsPictureSuffix), "not a picture");
+    WriteFile(CacheFilePath(Url("blue"), kTilePictureSuffix), FlatJpeg(kBlue));
+    EXPECT_EQ(PicturesDecodedAhead::Current(), nullptr);
+    {
+        const PicturesDecodedAhead outer({Url("red")}, kTilePictureSuffix, kBox);
+        EXPECT_EQ(PicturesDecodedAhead::Current(), &outer);
+        {
+            // Destroyed with nothing asked for: it ends, and leaves the files as they were.
+            const PicturesDecodedAhead inner({Url("blue")}, kTilePictureSuffix, kBox);
+            EXPECT_EQ(PicturesDecodedAhead::Current(), &inner);
+        }
+        EXPECT_EQ(PicturesDecodedAhead::Current(), &outer);
+        EXPECT_TRUE(fs::is_regular_file(CacheFilePath(Url("blue"), kTilePictureSuffix)));
+
+        // The details window's picture is another file, and its bad file is still reported.
+        TImage details;
+        EXPECT_THROW(
+            ShowCachedPicture(Url("red"), kDetailsPictureSuffix, details, BadCachedPicture::Report),
+            JpegError);
+        // Another box gets a picture decoded for that box.
+        TImage larger;
+        larger.resize(250, 250);
+        ShowCachedPicture(Url("red"), kTilePictureSuffix, larger,
+                          BadCachedPicture::KeepPlaceholder);
+        EXPECT_TRUE(LooksLike(larger.picture(), kRed));
+    }
+    EXPECT_EQ(PicturesDecodedAhead::Current(), nullptr);
 }
 
 }  // namespace
