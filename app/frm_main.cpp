@@ -139,14 +139,15 @@ bool TfrmZORMain::LoadItems() {
     IdHTTP1.Limits = usual;
     try {
         const PictureBudget pictures(PicturesDeadline());
+        const FeedDocument document(text);
+        const std::vector<std::string> pictureUrls = FeedPictureUrls(document);
         // The missing pictures come together first, within the same budget; each tile then
         // finds its own in the cache.
-        const std::vector<std::string> pictureUrls = FeedPictureUrls(text);
         const TilePicturePrefetch prefetched(pictureUrls, pictures.deadline());
         // Each picture is decoded beside the building of the tiles instead of in turn with it.
         const PicturesDecodedAhead decoded(pictureUrls, kTilePictureSuffix,
                                            TItemPanel::kDealPictureSize);
-        ParseItems(text);
+        ParseItems(document);
     } catch (...) {
         return false;  // not a feed that can be read
     }
@@ -154,7 +155,10 @@ bool TfrmZORMain::LoadItems() {
 }
 
 void TfrmZORMain::ParseItems(const std::string& text) {
-    const FeedDocument document(text);
+    ParseItems(FeedDocument(text));
+}
+
+void TfrmZORMain::ParseItems(const FeedDocument& document) {
     if (!document.hasRoot())
         return;
     const int count = document.dealCount();

@@ -11,6 +11,7 @@
 #include "services/http/http_client.h"
 #include "views/scroll_box.h"
 
+class FeedDocument;
 class QStatusBar;
 class QTimer;
 class TApplicationEvents;
@@ -53,6 +54,8 @@ public:
     // whose values cannot be read gets no tile and the deals after it load. Throws only when the
     // document cannot be parsed.
     void ParseItems(const std::string& text);
+    // The same for a document parsed already (the start parses the feed once).
+    void ParseItems(const FeedDocument& document);
 
     // A tile's picture or button was clicked: refresh its sales count, then open its details.
     void ItemImageButClick(TItemPanel* tile);
