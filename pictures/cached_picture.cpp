@@ -10,6 +10,8 @@
 #include "pictures/pictures_decoded_ahead.h"
 
 QImage DecodeCacheFile(const std::string& path, QSize shown) {
+    // A file that cannot be read (ZorviaError) rather than one that does not decode is left
+    // alone.
     try {
         // Only what the box shows is decoded: a picture claiming a huge size costs no more.
         return TJPEGImage::DecodeFile(QFile::decodeName(QByteArray::fromStdString(path)), shown);
@@ -21,7 +23,6 @@ QImage DecodeCacheFile(const std::string& path, QSize shown) {
         std::filesystem::remove(path, ignored);
         throw;
     }
-    // Unreadable rather than bad (ZorviaError): the file is left alone.
 }
 
 std::optional<QImage> LoadCachedPicture(const std::string& url, std::string_view suffix,

@@ -99,7 +99,7 @@ int PicturesDecodedAhead::WorkerCount() {
 
 PicturesDecodedAhead::PicturesDecodedAhead(const std::vector<std::string>& urls,
                                            std::string_view suffix, QSize shown)
-    : m_shared(std::make_shared<Shared>()), m_previous(g_current) {
+    : m_shared(std::make_unique<Shared>()), m_previous(g_current) {
     Shared& shared = *m_shared;
     shared.suffix = std::string(suffix);
     shared.shown = shown;
@@ -115,7 +115,7 @@ PicturesDecodedAhead::PicturesDecodedAhead(const std::vector<std::string>& urls,
     g_current = this;
     const int workers = std::min(WorkerCount(), static_cast<int>(shared.entries.size()));
     for (int i = 0; i < workers; ++i)
-        m_workers.emplace_back([shared = m_shared] { shared->run(); });
+        m_workers.emplace_back([&shared] { shared.run(); });
 }
 
 PicturesDecodedAhead::~PicturesDecodedAhead() {

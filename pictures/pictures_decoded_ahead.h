@@ -52,7 +52,7 @@ public:
 
 private:
     struct Shared;
-    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<Shared> m_shared;  // the workers' too, until they are joined
     std::vector<std::thread> m_workers;
     PicturesDecodedAhead* m_previous;
 };
