@@ -152,8 +152,19 @@ TilePicturePrefetch::TilePicturePrefetch(const std::vector<std::string>& imageUr
     downloads->workersLeft = workers;
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(workers));
-    for (int i = 0; i < workers; ++i)
-        threads.emplace_back(RunWorker, downloads);
+    for (int i = 0; i < workers; ++i) {
+        try {
+            threads.emplace_back(RunWorker, downloads);
+        } catch (const std::system_error&) {
+            break;  // the system gives no more threads: those started share the queue
+        }
+    }
+    if (threads.size() < static_cast<size_t>(workers)) {
+        const std::lock_guard<std::mutex> hold(downloads->lock);
+        downloads->workersLeft -= workers - static_cast<int>(threads.size());
+    }
+    if (threads.empty())
+        return;  // the tiles download their own pictures, one after another
 
     bool finished = false;
     for (;;) {

@@ -114,8 +114,13 @@ PicturesDecodedAhead::PicturesDecodedAhead(const std::vector<std::string>& urls,
     }
     g_current = this;
     const int workers = std::min(WorkerCount(), static_cast<int>(shared.entries.size()));
-    for (int i = 0; i < workers; ++i)
-        m_workers.emplace_back([&shared] { shared.run(); });
+    for (int i = 0; i < workers; ++i) {
+        try {
+            m_workers.emplace_back([&shared] { shared.run(); });
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: the pictures are decoded as the tiles ask
+        }
+    }
 }
 
 PicturesDecodedAhead::~PicturesDecodedAhead() {
