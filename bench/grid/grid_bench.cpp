@@ -155,10 +155,7 @@ struct Bench {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
-        unsetenv(name);
-    const std::string home = MakeTempFolder("zorvia-bench-home-");
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    const std::string home = UsePrivateHome("zorvia-bench-home-");
     LoopbackServer server;
     setenv("ZORVIA_SERVICE_URL", server.baseUrl().c_str(), 1);
     ZorviaApplication app(argc, argv);

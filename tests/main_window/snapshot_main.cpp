@@ -18,10 +18,7 @@
 
 int main(int argc, char** argv) {
     const std::string out = argc > 1 ? argv[1] : "main-window.png";
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
-        unsetenv(name);
-    const std::string home = MakeTempFolder("zorvia-snap-home-");
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    const std::string home = UsePrivateHome("zorvia-snap-home-");
     LoopbackServer server;
     setenv("ZORVIA_SERVICE_URL", server.baseUrl().c_str(), 1);
     ZorviaApplication app(argc, argv);

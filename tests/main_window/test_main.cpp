@@ -23,10 +23,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Nothing the tests do may leave this machine: no proxy from the environment, and a
     // per-user settings folder of their own.
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
-        unsetenv(name);
-    const std::string home = MakeTempFolder("zorvia-mw-home-");
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    const std::string home = UsePrivateHome("zorvia-mw-home-");
 
     LoopbackServer server;
     g_server = &server;

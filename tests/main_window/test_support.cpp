@@ -141,3 +141,11 @@ void RemoveFolder(const std::string& folder) {
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }
+
+std::string UsePrivateHome(const std::string& prefix) {
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        ::unsetenv(name);
+    const std::string home = MakeTempFolder(prefix);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    return home;
+}

@@ -44,3 +44,7 @@ std::string MakeJpeg(int width, int height, int seed);
 // A fresh empty folder under the system's temporary folder.
 std::string MakeTempFolder(const std::string& prefix);
 void RemoveFolder(const std::string& folder);
+
+// Keeps a test program's requests and settings off this machine's: unsets the proxy variables and
+// points XDG_CONFIG_HOME into a fresh folder named with the prefix. Returns that home folder.
+std::string UsePrivateHome(const std::string& prefix);

@@ -323,11 +323,8 @@ LoopbackServer& TestServer() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    for (const char* name :
-         {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY", "ZORVIA_PICTURE_CONNECTIONS"})
-        unsetenv(name);
-    const std::string home = MakeTempFolder("zorvia-prefetch-home-");
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    unsetenv("ZORVIA_PICTURE_CONNECTIONS");
+    const std::string home = UsePrivateHome("zorvia-prefetch-home-");
 
     LoopbackServer server;
     g_server = &server;
