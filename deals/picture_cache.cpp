@@ -70,15 +70,6 @@ PictureDownloadClaim::~PictureDownloadClaim() {
     downloads.paths.erase(m_path);
 }
 
-namespace {
-
-bool IsFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
-}  // namespace
-
 std::string ImageCacheDir() {
     if (!CacheDirOverride().empty())
         return CacheDirOverride();

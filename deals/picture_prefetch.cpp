@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "deals/picture_cache.h"
+#include "services/file_utils.h"
 #include "services/http/anti_freeze.h"
 #include "services/http/cookie_jar.h"
 #include "services/http/http_client.h"
@@ -55,11 +55,6 @@ std::string HostOf(const std::string& url) {
     } catch (...) {
         return {};  // the download fails at once anyway
     }
-}
-
-bool IsFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
 }
 
 // Takes the first queued download whose host has a free connection.

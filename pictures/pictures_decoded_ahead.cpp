@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <unordered_map>
@@ -10,6 +9,7 @@
 #include "deals/picture_cache.h"
 #include "pictures/cached_picture.h"
 #include "pictures/jpeg_image.h"
+#include "services/file_utils.h"
 
 namespace {
 
@@ -42,9 +42,7 @@ struct PicturesDecodedAhead::Shared {
     // The cache file as LoadCachedPicture would treat it, except that a missing one is not
     // downloaded. Runs without the lock.
     static void Decode(Entry& entry, QSize shown) {
-        std::error_code error;
-        if (PictureDownloadInFlight(entry.path) ||
-            !std::filesystem::is_regular_file(entry.path, error))
+        if (PictureDownloadInFlight(entry.path) || !IsFile(entry.path))
             return;  // NotHere: the tile's own lookup decides
         try {
             entry.answer = {Outcome::Picture, DecodeCacheFile(entry.path, shown)};

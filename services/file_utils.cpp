@@ -70,6 +70,11 @@ void ListInto(const std::string& folder, const std::string& ext, std::vector<std
 
 }  // namespace
 
+bool IsFile(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool CreateFolderChain(const std::string& filePath) {
     std::string path = filePath;
     for (char& ch : path) {

@@ -234,4 +234,21 @@ TEST_F(ListFilesByExtTest, GivenLinkToFolderIsListedThrough) {
               Expected(Path("sublink/"), {"f.jpg", "g.png", "up"}));
 }
 
+using IsFileTest = TempFolder;
+
+// The cache asks this of every picture: only a regular file, or a link to one, is a picture there.
+TEST_F(IsFileTest, OnlyRegularFilesAndLinksToThem) {
+    MakeFile("picture.jpg");
+    MakeFolder("folder.jpg");
+    fs::create_symlink(Path("picture.jpg"), Path("link.jpg"));
+    fs::create_symlink(Path("gone.jpg"), Path("dangling.jpg"));
+    const struct {
+        const char* name;
+        bool file;
+    } cases[] = {{"picture.jpg", true},  {"link.jpg", true},      {"folder.jpg", false},
+                 {"missing.jpg", false}, {"dangling.jpg", false}, {"", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsFile(c.name[0] ? Path(c.name) : ""), c.file) << c.name;
+}
+
 }  // namespace
